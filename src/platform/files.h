@@ -45,6 +45,11 @@ bool ReadTimes(const Text& path, Times* times);
 // included), with `content` then unspecified.
 bool ReadWholeFile(const Text& path, Bytes* content);
 
+// Appends the whole file to `content`, reading straight into it (a large file
+// is held once, not twice); false when it can't be opened or read (a folder
+// included), with `content` then as it was.
+bool AppendWholeFile(const Text& path, Bytes* content);
+
 // Replaces the file's content all at once: a reader sees the old file or the
 // new one, never a part. A new file is readable by its owner only when
 // `ownerOnly` is set; an existing file keeps its permissions.

@@ -67,3 +67,27 @@ TEST_F(FilesTest, EntriesTimesAndReadsOfFilesAndFolders) {
 
 }  // namespace
 }  // namespace qp::files
+
+namespace qp::files {
+namespace {
+
+TEST_F(FilesTest, AppendWholeFileKeepsWhatWasThereAndRestoresItOnFailure) {
+  static const struct { size_t size; } cases[] = {{0}, {1}, {65536}, {65537}, {300000}};
+  for (const auto& c : cases) {
+    const Text path = dir_ + "/f" + std::to_string(c.size);
+    std::string data(c.size, '\0');
+    for (size_t i = 0; i < c.size; ++i)
+      data[i] = static_cast<char>(i * 7);
+    std::ofstream(path, std::ios::binary) << data;
+    Bytes content = {'h', 'e', 'a', 'd'};
+    ASSERT_TRUE(AppendWholeFile(path, &content)) << c.size;
+    EXPECT_EQ(ToText(content), "head" + data) << c.size;
+  }
+  Bytes content = {'x'};
+  EXPECT_FALSE(AppendWholeFile(dir_, &content));
+  EXPECT_FALSE(AppendWholeFile(dir_ + "/none", &content));
+  EXPECT_EQ(ToText(content), "x");
+}
+
+}  // namespace
+}  // namespace qp::files

@@ -129,6 +129,36 @@ bool ReadWholeFile(const Text& path, Bytes* content) {
   }
 }
 
+bool AppendWholeFile(const Text& path, Bytes* content) {
+  const size_t before = content->size();
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.ok())
+    return false;
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
+    return false;
+  // One more byte than the size, so a file that has not grown is known to be
+  // at its end without a second allocation.
+  size_t filled = before;
+  content->resize(before + static_cast<size_t>(st.st_size) + 1);
+  for (;;) {
+    if (filled == content->size())
+      content->resize(content->size() + (1 << 16));
+    ssize_t n = ::read(fd.get(), content->data() + filled, content->size() - filled);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0) {
+      content->resize(before);
+      return false;
+    }
+    if (n == 0)
+      break;
+    filled += static_cast<size_t>(n);
+  }
+  content->resize(filled);
+  return true;
+}
+
 bool WriteFileAtomically(const Text& path, const Text& content, bool ownerOnly) {
   mode_t mode = ownerOnly ? 0600 : 0666;
   struct stat existing {};

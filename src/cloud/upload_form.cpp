@@ -1,0 +1,114 @@
+#include "cloud/upload_form.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "cloud/fill_template.h"
+#include "cloud/form_values.h"
+#include "cloud/texts.h"
+#include "platform/files.h"
+
+namespace qp::cloud {
+namespace {
+
+const char kTemplateUtf8[] =
+    "-----------------------------81971010215309\r\n"
+    "Content-Disposition: form-data; name=\"task\"\r\n"
+    "\r\n"
+    "1\r\n"
+    "-----------------------------81971010215309\r\n"
+    "Content-Disposition: form-data; name=\"folder_id\"\r\n"
+    "\r\n"
+    "[目录ID]\r\n"
+    "-----------------------------81971010215309\r\n"
+    "Content-Disposition: form-data; name=\"id\"\r\n"
+    "\r\n"
+    "WU_FILE_0\r\n"
+    "-----------------------------81971010215309\r\n"
+    "Content-Disposition: form-data; name=\"name\"\r\n"
+    "\r\n"
+    "[文件名]\r\n"
+    "-----------------------------81971010215309\r\n"
+    "Content-Disposition: form-data; name=\"type\"\r\n"
+    "\r\n"
+    "application/octet-stream\r\n"
+    "-----------------------------81971010215309\r\n"
+    "Content-Disposition: form-data; name=\"lastModifiedDate\"\r\n"
+    "\r\n"
+    "[修改时间]\r\n"
+    "-----------------------------81971010215309\r\n"
+    "Content-Disposition: form-data; name=\"size\"\r\n"
+    "\r\n"
+    "[文件大小]\r\n"
+    "-----------------------------81971010215309\r\n"
+    "Content-Disposition: form-data; name=\"upload_file\"; filename=\"[文件名]\"\r\n"
+    "Content-Type: application/octet-stream\r\n"
+    "\r\n"
+    "[数据]\r\n"
+    "-----------------------------81971010215309--";
+
+// Replaces every occurrence of `placeholder` in `bytes`, left to right,
+// without rescanning what was inserted.
+void ReplaceBytes(std::string_view bytes, std::string_view placeholder, std::string_view value,
+                  Bytes* out) {
+  for (;;) {
+    size_t at = bytes.find(placeholder);
+    size_t keep = at == std::string_view::npos ? bytes.size() : at;
+    out->insert(out->end(), bytes.begin(), bytes.begin() + keep);
+    if (at == std::string_view::npos)
+      return;
+    out->insert(out->end(), value.begin(), value.end());
+    bytes.remove_prefix(at + placeholder.size());
+  }
+}
+
+}  // namespace
+
+const char kUploadBoundary[] = "---------------------------81971010215309";
+
+Text UploadFormTemplate() {
+  return SystemText(kTemplateUtf8);
+}
+
+Text UploadRequestHeaders() {
+  return std::string("Content-Type: multipart/form-data; boundary=") + kUploadBoundary +
+         "\r\nUser-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:70.0) Gecko/20100101 "
+         "Firefox/70.0";
+}
+
+bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body) {
+  body->clear();
+  std::optional<files::Entry> entry = files::FindEntry(path);
+  if (!entry || entry->isDirectory)
+    return false;
+
+  Text creation, lastWrite, lastAccess;
+  GetFileTimeTexts(path, &creation, &lastWrite, &lastAccess);
+  Bytes nameUtf8 = TextToUtf8(FileNameOfPath(path, true));
+  Text text = FillTemplate(UploadFormTemplate(),
+                           {{SystemText("[目录ID]"), folderId},
+                            {SystemText("[修改时间]"), lastWrite},
+                            {SystemText("[文件大小]"), std::to_string(FileSizeKiB(path))}});
+
+  // The content goes where the template's own [数据] stands, found before any
+  // name is inserted: a name holding those bytes stays a name, and the bytes
+  // of the file are never searched at all.
+  const Text data = SystemText("[数据]");
+  size_t dataAt = text.rfind(data);
+  std::string_view head(text.data(), dataAt);
+  std::string_view tail(text.data() + dataAt + data.size(), text.size() - dataAt - data.size());
+  const Text name = SystemText("[文件名]");
+  std::string_view nameBytes(reinterpret_cast<const char*>(nameUtf8.data()), nameUtf8.size());
+
+  body->reserve(text.size() + 2 * nameUtf8.size() + entry->size);
+  ReplaceBytes(head, name, nameBytes, body);
+  if (!files::AppendWholeFile(path, body)) {
+    body->clear();
+    body->shrink_to_fit();
+    return false;
+  }
+  ReplaceBytes(tail, name, nameBytes, body);
+  return true;
+}
+
+}  // namespace qp::cloud

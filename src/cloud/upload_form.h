@@ -1,0 +1,27 @@
+#pragma once
+// The multipart body of the service's browser upload form.
+
+#include "platform/text.h"
+
+namespace qp::cloud {
+
+// The boundary parameter; each delimiter line is "--" and this.
+extern const char kUploadBoundary[];
+
+// The form as the browser uploader posts it, in the Text code page: 34 lines
+// joined by CR LF, no line break after the close delimiter, with the
+// placeholders [目录ID], [文件名] (twice), [修改时间], [文件大小] and [数据].
+Text UploadFormTemplate();
+
+// The two header lines the upload sends with the body, joined by CR LF.
+Text UploadRequestHeaders();
+
+// The finished body for the file at `path`: the template with the folder
+// identifier, the last-write time and the size in KiB filled in as text, the
+// file name as UTF-8 bytes in the name field and the filename attribute, and
+// the file's bytes as the upload_file part. A file name or content that holds
+// placeholder bytes is sent as it is. false, with `body` empty, when the file
+// can't be read (missing, a folder, no permission): there is nothing to send.
+bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body);
+
+}  // namespace qp::cloud

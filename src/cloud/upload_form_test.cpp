@@ -1,0 +1,101 @@
+#include "cloud/upload_form.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+
+namespace qp::cloud {
+namespace {
+
+const std::string D = "-----------------------------81971010215309";
+
+// The body the browser uploader posts, spelt out line by line.
+std::string Expected(const std::string& folder, const std::string& name, const std::string& time,
+                     const std::string& size, const std::string& data) {
+  return D + "\r\nContent-Disposition: form-data; name=\"task\"\r\n\r\n1\r\n" + D +
+         "\r\nContent-Disposition: form-data; name=\"folder_id\"\r\n\r\n" + folder + "\r\n" + D +
+         "\r\nContent-Disposition: form-data; name=\"id\"\r\n\r\nWU_FILE_0\r\n" + D +
+         "\r\nContent-Disposition: form-data; name=\"name\"\r\n\r\n" + name + "\r\n" + D +
+         "\r\nContent-Disposition: form-data; name=\"type\"\r\n\r\napplication/octet-stream\r\n" +
+         D + "\r\nContent-Disposition: form-data; name=\"lastModifiedDate\"\r\n\r\n" + time +
+         "\r\n" + D + "\r\nContent-Disposition: form-data; name=\"size\"\r\n\r\n" + size + "\r\n" +
+         D + "\r\nContent-Disposition: form-data; name=\"upload_file\"; filename=\"" + name +
+         "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + data + "\r\n" + D + "--";
+}
+
+class UploadFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qp-upload-XXXXXX";
+    dir_ = ::mkdtemp(pattern);
+  }
+  void TearDown() override {
+    ::chmod((dir_ + "/locked").c_str(), 0600);
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+  // Writes the file and sets its last-write time to 2020-02-02 09:05:03 local.
+  Text Write(const std::string& name, const std::string& content) {
+    Text path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    struct tm tm {};
+    tm.tm_year = 120;
+    tm.tm_mon = 1;
+    tm.tm_mday = 2;
+    tm.tm_hour = 9;
+    tm.tm_min = 5;
+    tm.tm_sec = 3;
+    tm.tm_isdst = -1;
+    timespec times[2] = {{std::mktime(&tm), 0}, {std::mktime(&tm), 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    return path;
+  }
+  Text dir_;
+};
+
+TEST_F(UploadFormTest, BodyIsTheBrowserFormByteForByte) {
+  const std::string kilo(1025, 'k');
+  // A NUL, a delimiter line of our own boundary and a non-UTF-8 byte.
+  const std::string binary = std::string("\0\r\n", 3) + D + "--\xff";
+  const struct {
+    std::string name, content, size;
+  } cases[] = {
+      {"a.txt", kilo, "2"},
+      {"中 文.txt", "hello", "1"},
+      {"empty", "", "0"},
+      // Placeholder bytes in the content or the name are sent as they are.
+      {"p.bin", "[文件名][数据][目录ID]", "1"},
+      {"[数据] [文件名].txt", "x", "1"},
+      {"bin", binary, "1"},
+  };
+  for (const auto& c : cases) {
+    Bytes body;
+    ASSERT_TRUE(BuildUploadBody(Write(c.name, c.content), "-1", &body)) << c.name;
+    EXPECT_EQ(ToText(body), Expected("-1", c.name, "2020-02-02 09:05:03", c.size, c.content))
+        << c.name;
+  }
+  EXPECT_EQ(UploadRequestHeaders(),
+            "Content-Type: multipart/form-data; boundary=---------------------------81971010215309"
+            "\r\nUser-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:70.0) Gecko/20100101 "
+            "Firefox/70.0");
+}
+
+TEST_F(UploadFormTest, AnUnreadableFileGivesNoBody) {
+  Text locked = Write("locked", "secret");
+  ::chmod(locked.c_str(), 0);
+  bool root = ::geteuid() == 0;  // root reads it regardless
+  for (const Text& path : {dir_ + "/missing", dir_, locked}) {
+    if (path == locked && root)
+      continue;
+    Bytes body = {'x'};
+    EXPECT_FALSE(BuildUploadBody(path, "-1", &body)) << path;
+    EXPECT_TRUE(body.empty()) << path;
+  }
+}
+
+}  // namespace
+}  // namespace qp::cloud
