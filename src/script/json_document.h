@@ -138,10 +138,15 @@ class JsonDocument {
   AutomationObject GetEngine() const { return engine_.Copy(); }
 
  private:
+  struct NoEngine {};
+  explicit JsonDocument(NoEngine);
+
   // Evaluates script in the engine; the empty value on any failure.
   Variant Eval(const Text& code);
   bool EvalBool(const Text& code);
   Text EvalText(const Text& code);
+  // True when `code` ran to its end.
+  bool EvalDone(const Text& code);
   // The resolved path of an optional path argument.
   Text Resolved(const std::optional<Text>& path);
   JsonDocument DocumentOf(const Text& expression);
