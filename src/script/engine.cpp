@@ -37,7 +37,7 @@ struct alignas(16) Engine::Block {
 // Which entry a protected run performs, with its inputs already in engine
 // form. Plain data: an engine error unwinds over it with longjmp.
 struct Engine::Request {
-  enum class Op { kExecute, kEvaluate, kCall } op;
+  enum class Op { kExecute, kEvaluate, kCall, kFatal } op;
   const std::string* source;     // kExecute, kEvaluate
   const std::string* name;       // kCall
   const ScriptValue* arguments;  // kCall
@@ -281,6 +281,9 @@ int Engine::ProtectedRun(duk_hthread* ctx, void* udata) {
       duk_call(ctx, 0);
       break;
     }
+    case Request::Op::kFatal:
+      duk_fatal(ctx, "injected fault");
+      break;
     case Request::Op::kCall: {
       duk_push_global_object(ctx);
       duk_get_prop_lstring(ctx, -1, request->name->data(), request->name->size());
@@ -376,6 +379,12 @@ bool Engine::Call(std::string_view name, std::span<const ScriptValue> arguments,
                   arguments.data(),           arguments.size(), &strings,
                   result ? result : &ignored, collectArrays};
   return Run(&request);
+}
+
+bool Engine::InjectFatalError() {
+  Request request{Request::Op::kFatal, nullptr, nullptr, nullptr, 0, nullptr, nullptr, false};
+  Run(&request);
+  return broken_;
 }
 
 }  // namespace qp::script

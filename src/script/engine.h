@@ -82,6 +82,10 @@ class Engine {
   bool Call(std::string_view name, std::span<const ScriptValue> arguments, ScriptValue* result,
             bool collectArrays = false);
 
+  // Fault injection for tests: raises a fatal engine error as the engine's
+  // own internals would. Returns what broken() then says.
+  bool InjectFatalError();
+
   // True once a fatal engine error abandoned the heap; every entry then fails.
   bool broken() const { return broken_; }
 
