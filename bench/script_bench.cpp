@@ -18,9 +18,11 @@ namespace {
 // the file's record.
 std::string Answer(bool escaped) {
   const std::string message = escaped ? "\\u4e0a\\u4f20\\u6210\\u529f" : "上传成功";
-  std::string answer = R"({"zt":1,"info":")" + message + R"(","text":[{"icon":"txt","id":"123456789",)";
+  std::string answer =
+      R"({"zt":1,"info":")" + message + R"(","text":[{"icon":"txt","id":"123456789",)";
   answer += R"("f_id":"iAbCdEf0123","name_all":"report-2024.txt","name":"report-2024.txt",)";
-  answer += R"("size":"1.0 K","time":"0 秒前","downs":"0","onof":"0","is_newd":"https://example.com",)";
+  answer +=
+      R"("size":"1.0 K","time":"0 秒前","downs":"0","onof":"0","is_newd":"https://example.com",)";
   answer += R"("description":")";
   while (answer.size() < 1000)
     answer += escaped ? "\\u6587\\u4ef6 " : "文件 ";

@@ -82,6 +82,11 @@ TEST_F(JsonDocumentTest, HostileAnswersNeitherRunNorHang) {
   std::string deep(100000, '[');
   deep += std::string(100000, ']');
   std::string huge = "{\"a\":\"" + std::string(50u << 20, 'x') + "\"}";
+  // Small enough to be taken, too many values to fit the engine's memory.
+  std::string crowded = "[";
+  for (int i = 0; i < 3000000; ++i)
+    crowded += "{},";
+  crowded += "{}]";
   static const char* const scripts[] = {
       R"({"id":(function(){while(true){}})()})",
       "(function(){while(true){}})()",
@@ -94,7 +99,7 @@ TEST_F(JsonDocumentTest, HostileAnswersNeitherRunNorHang) {
     EXPECT_FALSE(document.Parse(script)) << script;
     EXPECT_EQ(document.ToText(), "null") << script;
   }
-  for (const std::string* text : {&deep, &huge}) {
+  for (const std::string* text : {&deep, &huge, &crowded}) {
     JsonDocument document;
     EXPECT_FALSE(document.Parse(*text)) << text->size();
     EXPECT_EQ(document.GetText("a"), "");

@@ -158,6 +158,24 @@ TEST_F(RegexObjectTest, ReplaceUsesGroupReferences) {
   }
 }
 
+// The engine's own limits end a search that would recurse too deep or find
+// too many matches to copy; the object just reports no collection.
+TEST_F(RegexObjectTest, OversizedSearchesFailCleanly) {
+  static const struct {
+    const char* pattern;
+    std::string subject;
+  } cases[] = {
+      {"(a|b)*c", std::string(200000, 'a') + "c"},
+      {"a", std::string(200000, 'a')},
+  };
+  for (const auto& c : cases) {
+    RegexObject regex;
+    EXPECT_FALSE(regex.Search(c.pattern, c.subject)) << c.pattern;
+    EXPECT_EQ(regex.MatchCount(), 0) << c.pattern;
+    EXPECT_TRUE(regex.Search("a", "ba")) << c.pattern;  // the next search works
+  }
+}
+
 TEST_F(RegexObjectTest, CopySharesTheMatches) {
   RegexObject regex;
   ASSERT_TRUE(regex.Search("(b)", "abc"));
