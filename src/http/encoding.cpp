@@ -1,8 +1,12 @@
 #include "http/encoding.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "platform/codepage.h"
+#include "platform/com.h"
+#include "platform/message_pump.h"
+#include "script/automation_object.h"
 
 namespace qp::http {
 
@@ -36,6 +40,56 @@ Text Utf16ToAnsi(const Bytes& utf16) {
   }
   Text text = codepage::FromUtf16(units, codepage::TextCodePage());
   return text.substr(0, text.find('\0'));
+}
+
+namespace {
+
+constexpr std::size_t kCharsetSearchBytes = 1024;
+constexpr char kMetaCharsetPattern[] = "<meta.+?charset=[^\\w]?([-\\w]+)";
+
+// Whether a declared charset names the Text code page, so the bytes are
+// already Text. Exact lower-case names, as pages usually write them; another
+// spelling only costs a conversion to the same code page.
+bool NamesTextCodePage(const Text& charset) {
+  switch (codepage::TextCodePage()) {
+    case codepage::kGbk:
+      return charset == "gbk" || charset == "gb2312";
+    case codepage::kUtf8:
+      return charset == "utf-8";
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+Text DecodeResponseText(const Bytes& body, script::RegexObject& regex) {
+  Text text(body.begin(), std::find(body.begin(), body.end(), 0));
+
+  com::ScopedInitialize com;
+  const bool searched = regex.Search(kMetaCharsetPattern, text.substr(0, kCharsetSearchBytes));
+  const Text charset = searched ? regex.SubMatchText(1, 1) : "";
+
+  if (!charset.empty() && !NamesTextCodePage(charset)) {
+    script::AutomationObject stream;
+    if (stream.Create("Adodb.Stream")) {
+      script::Arguments bytes;  // the whole body, zero bytes included
+      bytes.emplace_back(Bytes(body));
+      stream.WriteProperty("Type", 1);
+      stream.WriteProperty("Mode", 3);
+      stream.CallMethod("Open");
+      stream.CallMethod("Write", bytes);
+      stream.WriteProperty("Position", 0);
+      stream.WriteProperty("Type", 2);
+      stream.WriteProperty("Charset", charset);
+      text = stream.CallText("ReadText");
+      stream.CallMethod("Close");
+    }
+  }
+
+  if (searched)
+    gui::PumpPendingMessages();
+  return text;
 }
 
 }  // namespace qp::http

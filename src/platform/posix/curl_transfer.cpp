@@ -176,7 +176,7 @@ CurlTransfer::CurlTransfer(TransferSettings settings) : settings_(std::move(sett
   }
 
   const Timeouts& t = settings_.timeouts;
-  const long connectLimit = std::max(t.resolve, 0) + std::max(t.connect, 0);
+  const long connectLimit = static_cast<long>(std::max(t.resolve, 0)) + std::max(t.connect, 0);
   curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, connectLimit);
 
   curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
