@@ -1,6 +1,6 @@
 #include "http/encoding.h"
 
-#include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "platform/codepage.h"
@@ -64,7 +64,9 @@ bool NamesTextCodePage(const Text& charset) {
 }  // namespace
 
 Text DecodeResponseText(const Bytes& body, script::RegexObject& regex) {
-  Text text(body.begin(), std::find(body.begin(), body.end(), 0));
+  const void* zero = body.empty() ? nullptr : std::memchr(body.data(), 0, body.size());
+  Text text(reinterpret_cast<const char*>(body.data()),
+            zero ? static_cast<const std::uint8_t*>(zero) - body.data() : body.size());
 
   com::ScopedInitialize com;
   const bool searched = regex.Search(kMetaCharsetPattern, text.substr(0, kCharsetSearchBytes));

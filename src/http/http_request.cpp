@@ -242,19 +242,19 @@ bool Exchange::SetCredentials(std::uint32_t target, const std::optional<Text>& u
 // before it and leaves its message, which a readable status line replaces.
 Bytes Exchange::ReadBody() {
   Bytes body;
+  Bytes chunk;  // reused, so each byte is written once on its way into `body`
   for (;;) {
     std::uint32_t available = 0;
     if (!api_.WinHttpQueryDataAvailable(request_.get(), &available) || available < 1)
       break;
-    const std::size_t before = body.size();
-    body.resize(before + available);
+    if (chunk.size() < available)
+      chunk.resize(available);
     std::uint32_t read = 0;
-    if (!api_.WinHttpReadData(request_.get(), body.data() + before, available, &read)) {
-      body.resize(before);
+    if (!api_.WinHttpReadData(request_.get(), chunk.data(), available, &read)) {
       SetStatus(kReadFailed);
       break;
     }
-    body.resize(before + std::min(read, available));
+    body.insert(body.end(), chunk.begin(), chunk.begin() + std::min(read, available));
   }
   return body;
 }

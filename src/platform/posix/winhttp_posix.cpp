@@ -273,7 +273,7 @@ class PosixApi : public Api {
     request->port = connect->port;
     std::string object = objectName && *objectName ? Utf8(Wide(objectName)) : "/";
     if (object.front() != '/')
-      object.insert(0, "/");
+      object = "/" + object;
     request->object = EscapeForRequestLine(object);
     request->proxyList = connect->proxy;
     TransferSettings& s = request->settings;
