@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "support/run.h"
+#include "run.h"
 
 extern char** environ;
 

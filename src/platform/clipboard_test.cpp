@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "support/xvfb.h"
+#include "xvfb.h"
 
 namespace qp::clipboard {
 namespace {

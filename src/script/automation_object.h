@@ -14,6 +14,7 @@
 // member, with refused arguments, or failing inside the object yields the empty
 // value of the asked kind ("" / 0 / false / empty Bytes / empty object).
 
+#include <cstddef>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -43,6 +44,8 @@ class Variant {
   Variant(const AutomationObject& object);
 
   Kind kind() const { return static_cast<Kind>(value_.index()); }
+  // The text held without a copy; null when the value is no text.
+  const Text* IfText() const { return std::get_if<Text>(&value_); }
   bool IsEmpty() const { return kind() == Kind::kEmpty; }
 
   // Coercions as automation does them: a number reads as its shortest decimal
@@ -59,6 +62,10 @@ class Variant {
 };
 
 using Arguments = std::vector<Variant>;
+
+// The script engines refuse a text argument longer than this (bytes), and
+// each engine's memory is capped near it, so a hostile answer fails cleanly.
+constexpr std::size_t kMaxScriptTextSize = 32u << 20;
 
 class AutomationObject {
  public:

@@ -6,12 +6,11 @@
 namespace qp::script {
 
 // Decodes what a single-quoted JavaScript string literal would (\" \\ \/ \n
-// \t \xHH \uHHHH ...) and then what the engine's unescape does (%uHHHH,
-// %HH), returning Text in the Text code page. CR LF pairs, a leading lone CR
-// and apostrophes survive as they were. A text that is not a legal literal
-// even after that protection (a lone line feed, a trailing backslash) is
-// decoded all the same rather than read as UTF-16. Never fails; returns the
-// input when there is nothing to decode.
+// \t \xHH ...; "\u" is read as "%u") and then what the engine's unescape
+// does (%uHHHH, %HH), returning Text in the Text code page. Apostrophes, line
+// breaks of any kind, "{$}", "’" and a trailing backslash come back as they
+// were; only a lone carriage return at the very start is dropped. Never
+// fails: should the engine not run at all, the text comes back undecoded.
 // COM is initialised and uninitialised once around the engine.
 Text UnescapeText(const Text& text);
 

@@ -53,8 +53,9 @@ class JsonDocument {
   // Replaces the document by the value of `json`, in a fresh engine. The text
   // is parsed as JSON, never run as script. Raw line breaks and other control
   // characters inside string values are accepted, as are line breaks between
-  // tokens. False when the text is not JSON or its value is null; the
-  // document is then null.
+  // tokens. False when the text is not JSON, its value is null, or it is too
+  // big for the engine (kMaxScriptTextSize, or nesting deeper than 1,000, or
+  // more values than the engine's memory holds); the document is then null.
   bool Parse(const Text& json);
 
   // The document becomes an empty object.
@@ -138,10 +139,15 @@ class JsonDocument {
   AutomationObject GetEngine() const { return engine_.Copy(); }
 
  private:
+  struct NoEngine {};
+  explicit JsonDocument(NoEngine);
+
   // Evaluates script in the engine; the empty value on any failure.
   Variant Eval(const Text& code);
   bool EvalBool(const Text& code);
   Text EvalText(const Text& code);
+  // True when `code` ran to its end.
+  bool EvalDone(const Text& code);
   // The resolved path of an optional path argument.
   Text Resolved(const std::optional<Text>& path);
   JsonDocument DocumentOf(const Text& expression);

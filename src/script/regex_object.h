@@ -40,7 +40,8 @@ class RegexObject {
   // ignored (caseSensitive false), multiline true, global true, quote marker
   // false. With the quote marker every "#引号" in the pattern (in the Text code
   // page) stands for a double quote. True when a match collection was obtained,
-  // even an empty one; false for an invalid pattern.
+  // even an empty one; false for an invalid pattern, and for a search the
+  // engine gives up on (recursing too deep, more than 65,536 matches).
   bool Search(const Text& pattern, const Text& subject,
               std::optional<bool> caseSensitive = std::nullopt,
               std::optional<bool> multiline = std::nullopt,
@@ -67,7 +68,7 @@ class RegexObject {
   // The text of group k of match n; "" past the last match or group, or for a
   // group that did not take part. With `position`, the byte offset of the
   // first occurrence of the group's text at or after the start of its match
-  // (letter case ignored when the expression ignores it).
+  // (letter case ignored when the expression ignores it); -1 if none.
   Text SubMatchText(int n, int k, int* position = nullptr);
 
   // The number of captured groups of match 1; 0 before a Search or without

@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "emulator/emulator.h"
-#include "support/run.h"
-#include "support/xvfb.h"
+#include "run.h"
+#include "xvfb.h"
 
 namespace qp {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/run.h"
+#include "run.h"
 
 #include <fcntl.h>
 #include <poll.h>
