@@ -4,6 +4,7 @@
 #include "cloud/login_form.h"
 #include "cloud/origins.h"
 #include "cloud/texts.h"
+#include "http/text_find.h"
 
 namespace qp::cloud {
 
@@ -22,7 +23,7 @@ bool AccountLogin(const Text& username, const Text& password, Text* sessionCooki
   Text answer = Send(form);
 
   *sessionCookies = responseCookies;
-  return answer.find(SystemText("登录成功，欢迎您回来")) != Text::npos;
+  return http::ContainsText(answer, SystemText("登录成功，欢迎您回来"));
 }
 
 }  // namespace qp::cloud

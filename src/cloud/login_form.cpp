@@ -1,5 +1,7 @@
 #include "cloud/login_form.h"
 
+#include "http/headers.h"
+
 namespace qp::cloud {
 
 Text PercentEncode(const Text& text) {
@@ -21,16 +23,7 @@ Text PercentEncode(const Text& text) {
 }
 
 Text FormTokenOf(const Text& page) {
-  static const Text kLeft = "formhash\" value=\"";
-  static const Text kRight = "\" />";
-  size_t start = page.find(kLeft);
-  if (start == Text::npos)
-    return {};
-  start += kLeft.size();
-  size_t end = page.find(kRight, start);
-  if (end == Text::npos)
-    return {};
-  return page.substr(start, end - start);
+  return http::TextBetween(page, "formhash\" value=\"", "\" />");
 }
 
 Text LoginFormBody(const Text& formhash, const Text& username, const Text& password) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
+
 namespace qp::cloud {
 namespace {
 
@@ -38,6 +40,14 @@ TEST(LoginForm, TokenIsTheBytesBetweenTheMarkers) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormTokenOf(c.page), c.token) << c.page;
+  // Under GBK, 0x81 0x66 is one character: the "f" after it starts no marker.
+  codepage::ScopedTextCodePage gbk(codepage::kGbk);
+  EXPECT_EQ(FormTokenOf("\x81"
+                        "formhash\" value=\"x\" />"),
+            "");
+  EXPECT_EQ(FormTokenOf("\x81\x40"
+                        "formhash\" value=\"x\" />"),
+            "x");
 }
 
 }  // namespace

@@ -1,87 +1,189 @@
-// The sign-in and upload requests as the service client sends them, against a
-// recording stand-in for the HTTP layer below.
+// The sign-in, upload and share-link requests as the service client sends
+// them through the real HTTP layer, against the service emulator on loopback.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <deque>
+#include <cstdlib>
+#include <fstream>
 
 #include "cloud/account_login.h"
-#include "cloud/exchange.h"
 #include "cloud/origins.h"
+#include "cloud/share_link.h"
 #include "cloud/upload_file.h"
+#include "emulator/emulator.h"
 
 namespace qp::cloud {
-
-struct Sent {
-  Text url;
-  bool post;
-  Text body;
-  bool sentCookies;
-  Text cookies;
-};
-static std::vector<Sent> sent;
-// Each answer: the body text and the cookies it sets.
-static std::deque<std::pair<Text, Text>> answers;
-
-Text Send(Exchange e) {
-  sent.push_back({e.url, e.post, e.bodyBytes.empty() ? e.bodyText : ToText(e.bodyBytes),
-                  e.cookies != nullptr, e.cookies ? *e.cookies : Text()});
-  if (answers.empty())
-    return {};
-  auto [body, setCookies] = answers.front();
-  answers.pop_front();
-  if (e.responseCookies)
-    *e.responseCookies = setCookies;
-  return body;
-}
-
 namespace {
+
+using emulator::Origin;
+
+const char kUser[] = "阿明";
+const char kPassword[] = "a&b+c%d=e";
+const char kSeeded[] = "phpdisk_info=seeded";
 
 class ProtocolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sent.clear();
-    answers.clear();
+    // Without a desktop the link goes to standard output, where the test
+    // reads it; a desktop clipboard of the machine running the tests is left
+    // alone.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+      if (const char* value = std::getenv(name))
+        saved_.emplace_back(name, value);
+      ::unsetenv(name);
+    }
+    char pattern[] = "/tmp/qp-protocol-XXXXXX";
+    dir_ = ::mkdtemp(pattern);
   }
-  ScopedOrigins origins_{{"http://a", "http://u", "http://s"}};
+  void TearDown() override {
+    for (const auto& [name, value] : saved_)
+      ::setenv(name.c_str(), value.c_str(), 1);
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+  void Start(emulator::Faults faults = {}) {
+    origins_.reset();
+    emulator_.reset();
+    emulator::Options o;
+    o.accounts[kUser] = kPassword;
+    o.sessions = {kSeeded};
+    o.faults = faults;
+    emulator_ = std::make_unique<emulator::Emulator>(o);
+    ASSERT_TRUE(emulator_->Start()) << emulator_->error();
+    origins_ = std::make_unique<ScopedOrigins>(ServiceOrigins{emulator_->origin(Origin::kAccount),
+                                                              emulator_->origin(Origin::kUpload),
+                                                              emulator_->origin(Origin::kShare)});
+  }
+  Text Write(const std::string& name, const std::string& content) {
+    Text path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  std::vector<std::string> Sequence() {
+    std::vector<std::string> out;
+    for (const auto& r : emulator_->Requests())
+      out.push_back(r.Summary());
+    return out;
+  }
+  // UploadFile with standard output captured: the link it printed, if any.
+  bool Upload(const Text& path, Text* cookies, std::string* printed) {
+    ::testing::internal::CaptureStdout();
+    bool ok = UploadFile(path, "-1", cookies);
+    *printed = ::testing::internal::GetCapturedStdout();
+    return ok;
+  }
+
+  std::vector<std::pair<std::string, std::string>> saved_;
+  std::string dir_;
+  std::unique_ptr<emulator::Emulator> emulator_;
+  std::unique_ptr<ScopedOrigins> origins_;
 };
 
 TEST_F(ProtocolTest, LoginIsOneGetAndOnePostWhateverTheOutcome) {
   static const struct {
-    const char* page;
-    const char* answer;
-    const char* setCookies;
+    const char* password;
+    emulator::Faults faults;
     bool ok;
-    const char* formhash;
   } cases[] = {
-      {"<i name=\"formhash\" value=\"t0k\" />", "登录成功，欢迎您回来", "s=1; y=2", true, "t0k"},
-      {"<i name=\"formhash\" value=\"t0k\" />", "密码错误", "s=9", false, "t0k"},
-      {"no token", "登录成功，欢迎您回来", "", true, ""},
-      {"", "", "", false, ""},  // the network is down: the POST still goes out
+      {kPassword, {}, true},
+      {"a&b", {}, false},
+      // The connection to the login page is cut: no token, the POST still goes out.
+      {kPassword, {.drop = {emulator::Endpoint::kLoginPage}}, false},
   };
   for (const auto& c : cases) {
-    sent.clear();
-    answers = {{c.page, ""}, {c.answer, c.setCookies}};
+    Start(c.faults);
     Text cookies = "old=1";
-    EXPECT_EQ(AccountLogin("阿明", "a&b+c%d=e", &cookies), c.ok) << c.answer;
-    EXPECT_EQ(cookies, c.setCookies) << c.answer;
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].url, "http://a/account.php?action=login&ref=/mydisk.php");
-    EXPECT_FALSE(sent[0].post);
-    EXPECT_FALSE(sent[0].sentCookies);
-    EXPECT_EQ(sent[1].url, "http://a/account.php");
-    EXPECT_TRUE(sent[1].post);
-    EXPECT_FALSE(sent[1].sentCookies);
-    EXPECT_EQ(sent[1].body, std::string("action=login&task=login&ref=%2Fmydisk.php&formhash=") +
-                                c.formhash +
-                                "&username=%E9%98%BF%E6%98%8E&password=a%26b%2Bc%25d%3De");
+    EXPECT_EQ(AccountLogin(kUser, c.password, &cookies), c.ok) << c.password;
+    std::vector<std::string> expected = {"account GET /account.php?action=login&ref=/mydisk.php",
+                                         "account POST /account.php"};
+    EXPECT_EQ(Sequence(), expected) << c.password;
+    auto requests = emulator_->Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].Header("Cookie"), "");
+    EXPECT_EQ(requests[1].Header("Cookie"), "");
+    EXPECT_EQ(requests[1].Header("Content-Type"), "application/x-www-form-urlencoded");
+    if (c.ok) {
+      // The cookie text kept is the new session, which the console takes.
+      bool kept = false;
+      for (const std::string& session : emulator_->Sessions())
+        kept |= session != kSeeded && cookies.find(session) != Text::npos;
+      EXPECT_TRUE(kept) << cookies;
+    } else {
+      EXPECT_NE(cookies, "old=1");
+    }
   }
 }
 
-TEST_F(ProtocolTest, AnUnreadableFileSendsNothing) {
-  Text cookies = "s=1";
-  EXPECT_FALSE(UploadFile("/nonexistent/file.txt", "-1", &cookies));
-  EXPECT_FALSE(UploadFile("/tmp", "-1", &cookies));
-  EXPECT_TRUE(sent.empty());
+TEST_F(ProtocolTest, UploadPutsTheLinkOfTheSameBytesOnTheClipboard) {
+  Start();
+  const std::string content("a\0[数据][文件名]\xff", 20);
+  Text cookies = kSeeded;
+  std::string printed;
+  ASSERT_TRUE(Upload(Write("中 文.txt", content), &cookies, &printed));
+  ASSERT_EQ(emulator_->Files().size(), 1u);
+  emulator::StoredFile stored = emulator_->Files()[0];
+  EXPECT_EQ(stored.name, "中 文.txt");
+  EXPECT_EQ(stored.content, content);
+  EXPECT_EQ(printed, emulator_->origin(Origin::kShare) + "/" + stored.shareId + "\n");
+  std::vector<std::string> expected = {"upload POST /fileup.php", "account POST /doupload.php"};
+  EXPECT_EQ(Sequence(), expected);
+  auto requests = emulator_->Requests();
+  EXPECT_EQ(requests[1].body, "task=22&file_id=" + stored.fileId);
+  for (const auto& r : requests)
+    EXPECT_EQ(r.Header("Cookie"), kSeeded) << r.Summary();
+}
+
+TEST_F(ProtocolTest, EveryFailureIsFalseWithNothingOnTheClipboard) {
+  using emulator::Endpoint;
+  static const struct {
+    const char* what;
+    emulator::Faults faults;
+    size_t requests;
+  } cases[] = {
+      {"upload refused", {.failUpload = true}, 1},
+      {"upload dropped", {.drop = {Endpoint::kUpload}}, 1},
+      {"no share id", {.failShare = true}, 2},
+      {"share id is a number", {.numericId = true}, 1},
+      {"share data dropped", {.drop = {Endpoint::kShareData}}, 2},
+  };
+  Text path = Write("a.txt", "abc");
+  for (const auto& c : cases) {
+    Start(c.faults);
+    Text cookies = kSeeded;
+    std::string printed;
+    EXPECT_FALSE(Upload(path, &cookies, &printed)) << c.what;
+    EXPECT_EQ(printed, "") << c.what;
+    EXPECT_EQ(emulator_->Requests().size(), c.requests) << c.what;
+  }
+  // A file that can't be read is not sent at all.
+  Start();
+  Text locked = Write("locked", "x");
+  ::chmod(locked.c_str(), 0);
+  for (const Text& bad : {dir_ + "/missing", dir_, locked}) {
+    if (bad == locked && ::geteuid() == 0)
+      continue;  // root reads it regardless
+    Text cookies = kSeeded;
+    std::string printed;
+    EXPECT_FALSE(Upload(bad, &cookies, &printed)) << bad;
+    EXPECT_EQ(printed, "") << bad;
+  }
+  EXPECT_TRUE(emulator_->Requests().empty());
+}
+
+TEST_F(ProtocolTest, ShareLookupReadsTheIdOutOfEveryAnswerShape) {
+  static const emulator::Faults shapes[] = {{}, {.pretty = true}, {.unescaped = true}};
+  for (const auto& faults : shapes) {
+    Start(faults);
+    Text cookies = kSeeded;
+    std::string printed;
+    ASSERT_TRUE(Upload(Write("b.txt", "b"), &cookies, &printed));
+    emulator::StoredFile stored = emulator_->Files().at(0);
+    Text again = kSeeded;
+    EXPECT_EQ(FetchShareId(stored.fileId, &again), stored.shareId);
+    EXPECT_EQ(FetchShareLink(stored.fileId, &again),
+              emulator_->origin(Origin::kShare) + "/" + stored.shareId);
+  }
+  Text cookies = kSeeded;
+  EXPECT_EQ(FetchShareLink("no-such-file", &cookies), "");
 }
 
 }  // namespace

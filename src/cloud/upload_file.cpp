@@ -5,6 +5,7 @@
 #include "cloud/share_link.h"
 #include "cloud/texts.h"
 #include "cloud/upload_form.h"
+#include "http/text_find.h"
 #include "platform/clipboard.h"
 #include "script/escape.h"
 #include "script/json_document.h"
@@ -22,7 +23,7 @@ bool UploadFile(const Text& path, const Text& folderId, Text* sessionCookies) {
   request.extraHeaders = UploadRequestHeaders();
   Text answer = script::UnescapeText(Send(std::move(request)));
 
-  if (answer.find(SystemText("上传成功")) == Text::npos)
+  if (!http::ContainsText(answer, SystemText("上传成功")))
     return false;
   document.Parse(answer);
   Text id = document.GetText("text[0].id");

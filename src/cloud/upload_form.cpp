@@ -6,6 +6,7 @@
 #include "cloud/fill_template.h"
 #include "cloud/form_values.h"
 #include "cloud/texts.h"
+#include "http/text_find.h"
 #include "platform/files.h"
 
 namespace qp::cloud {
@@ -47,18 +48,19 @@ const char kTemplateUtf8[] =
     "[数据]\r\n"
     "-----------------------------81971010215309--";
 
-// Replaces every occurrence of `placeholder` in `bytes`, left to right,
-// without rescanning what was inserted.
-void ReplaceBytes(std::string_view bytes, std::string_view placeholder, std::string_view value,
+// Appends `text` to `out` with every occurrence of `placeholder` replaced by
+// `value`, left to right, without rescanning what was inserted. `text` is
+// still Text, so the search steps over whole characters.
+void ReplaceBytes(std::string_view text, std::string_view placeholder, std::string_view value,
                   Bytes* out) {
   for (;;) {
-    size_t at = bytes.find(placeholder);
-    size_t keep = at == std::string_view::npos ? bytes.size() : at;
-    out->insert(out->end(), bytes.begin(), bytes.begin() + keep);
-    if (at == std::string_view::npos)
+    size_t at = http::FindText(text, placeholder);
+    size_t keep = at == http::kNotFound ? text.size() : at;
+    out->insert(out->end(), text.begin(), text.begin() + keep);
+    if (at == http::kNotFound)
       return;
     out->insert(out->end(), value.begin(), value.end());
-    bytes.remove_prefix(at + placeholder.size());
+    text.remove_prefix(at + placeholder.size());
   }
 }
 
@@ -94,7 +96,7 @@ bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body) {
   // name is inserted: a name holding those bytes stays a name, and the bytes
   // of the file are never searched at all.
   const Text data = SystemText("[数据]");
-  size_t dataAt = text.rfind(data);
+  size_t dataAt = http::FindLastText(text, data);
   std::string_view head(text.data(), dataAt);
   std::string_view tail(text.data() + dataAt + data.size(), text.size() - dataAt - data.size());
   const Text name = SystemText("[文件名]");

@@ -38,7 +38,8 @@ struct Faults {
   // Endpoints that accept the request and then never answer (until
   // stallSeconds pass or the emulator stops), and endpoints whose connection
   // is cut without a byte of answer.
-  std::vector<Endpoint> stall, drop;
+  std::vector<Endpoint> stall = {};
+  std::vector<Endpoint> drop = {};
   int stallSeconds = 3600;
 };
 
