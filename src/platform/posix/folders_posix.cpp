@@ -27,8 +27,12 @@ std::optional<Text> Home() {
 // convention says relative values are to be ignored), else HOME + fallback.
 std::optional<Text> BaseFolder(const char* variable, const char* fallback) {
   const char* value = ::getenv(variable);
-  if (value && value[0] == '/')
-    return Text(value);
+  if (value && value[0] == '/') {
+    Text folder = value;
+    while (folder.size() > 1 && folder.back() == '/')
+      folder.pop_back();
+    return folder;
+  }
   auto home = Home();
   if (!home)
     return std::nullopt;
