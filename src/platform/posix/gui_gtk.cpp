@@ -220,13 +220,13 @@ class GtkGui : public Gui {
       }
       case ControlKind::kLabel: {
         placed.widget = gtk_label_new(c.text.c_str());
-        // Text starts at the top left and wraps inside the label, as a
-        // static control draws it.
+        // Text starts at the top left, as a static control draws it. GtkFixed
+        // gives a child its minimum size, so a label that could wrap or grow
+        // would push the window past the form's size: text that does not fit
+        // the label's width ends in an ellipsis instead.
         gtk_label_set_xalign(GTK_LABEL(placed.widget), 0);
         gtk_label_set_yalign(GTK_LABEL(placed.widget), 0);
-        gtk_label_set_line_wrap(GTK_LABEL(placed.widget), TRUE);
-        gtk_label_set_line_wrap_mode(GTK_LABEL(placed.widget), PANGO_WRAP_WORD_CHAR);
-        gtk_label_set_max_width_chars(GTK_LABEL(placed.widget), 1);
+        gtk_label_set_ellipsize(GTK_LABEL(placed.widget), PANGO_ELLIPSIZE_END);
         break;
       }
       case ControlKind::kButton: {
