@@ -143,6 +143,33 @@ TEST_F(GtkGuiTest, ClicksReachTheHandlerAndRaisingKeepsThePlace) {
   gtk_widget_destroy(GTK_WIDGET(window));
 }
 
+TEST_F(GtkGuiTest, LayeringTakesEffectOnlyOnALayeredWindow) {
+  gui_->CreateMainWindow(TestForm(), {});
+  GtkWidget* window = GTK_WIDGET(FindToplevel("我"));
+  ASSERT_TRUE(window);
+  static const struct {
+    std::uint32_t style;
+    std::uint32_t colorKey;
+    std::uint8_t alpha;
+    std::uint32_t flags;
+    double opacity;
+  } cases[] = {
+      {0, 0, 0, kLwaAlpha, 1.0},  // not layered: ignored
+      {kWsExLayered, 0, 0, kLwaAlpha, 0.0},
+      {kWsExLayered, 0, 51, kLwaAlpha, 0.2},
+      {kWsExLayered, 0xFFFFFF, 0, kLwaColorKey, 1.0},  // the upload look: white only
+      {kWsExLayered, 0xFFFFFF, 51, kLwaColorKey | kLwaAlpha, 0.2},
+  };
+  for (const auto& c : cases) {
+    gtk_widget_set_opacity(window, 1.0);
+    gui_->SetExtendedStyle(c.style);
+    EXPECT_EQ(gui_->ExtendedStyle(), c.style);
+    gui_->SetLayeredAttributes(c.colorKey, c.alpha, c.flags);
+    EXPECT_NEAR(gtk_widget_get_opacity(window), c.opacity, 0.01) << c.flags << " " << int(c.alpha);
+  }
+  gtk_widget_destroy(window);
+}
+
 TEST_F(GtkGuiTest, WaitingDispatchesWithoutCuttingTheWaitShort) {
   std::atomic<int> dispatched{0};
   g_timeout_add(
