@@ -123,7 +123,9 @@ class GtkGui : public Gui {
   void SetText(ControlId control, const Text& text) override {
     RunOnUiThread(
         [this, control, text] {
-          GtkWidget* widget = controls_.at(control).widget;
+          GtkWidget* widget = Find(control) ? Find(control)->widget : nullptr;
+          if (!widget)
+            return;
           if (GTK_IS_LABEL(widget))
             gtk_label_set_text(GTK_LABEL(widget), text.c_str());
           else if (GTK_IS_BUTTON(widget))
@@ -134,28 +136,37 @@ class GtkGui : public Gui {
 
   void SetVisible(ControlId control, bool visible) override {
     RunOnUiThread(
-        [this, control, visible] { gtk_widget_set_visible(controls_.at(control).widget, visible); },
+        [this, control, visible] {
+          if (const Placed* placed = Find(control))
+            gtk_widget_set_visible(placed->widget, visible);
+        },
         false);
   }
 
   void BringToTop(ControlId control) override {
     // GtkFixed draws its children in the order they were put, so the last one
     // is on top: take the control out and put it back at the same place.
-    const Placed& placed = controls_.at(control);
+    const Placed* found = Find(control);
+    if (!found)
+      return;
+    const Placed& placed = *found;
     g_object_ref(placed.widget);
     gtk_container_remove(GTK_CONTAINER(placed.container), placed.widget);
     gtk_fixed_put(GTK_FIXED(placed.container), placed.widget, placed.left, placed.top);
     g_object_unref(placed.widget);
   }
 
-  void SetTopmost() override { gtk_window_set_keep_above(GTK_WINDOW(window_), TRUE); }
+  void SetTopmost() override {
+    if (window_)
+      gtk_window_set_keep_above(GTK_WINDOW(window_), TRUE);
+  }
 
   std::uint32_t ExtendedStyle() override { return exStyle_; }
   void SetExtendedStyle(std::uint32_t style) override { exStyle_ = style; }
 
   void SetLayeredAttributes(std::uint32_t colorKey, std::uint8_t alpha,
                             std::uint32_t flags) override {
-    if (!(exStyle_ & kWsExLayered))
+    if (!window_ || !(exStyle_ & kWsExLayered))
       return;  // only a layered window takes these, as on Windows
     GtkStyleContext* style = gtk_widget_get_style_context(window_);
     const bool whiteKey = (flags & kLwaColorKey) && (colorKey & 0xFFFFFF) == 0xFFFFFF;
@@ -206,7 +217,10 @@ class GtkGui : public Gui {
   void AddControl(const std::vector<Control>& form, ControlId id, GtkWidget* client) {
     const Control& c = form[id];
     Placed placed;
-    placed.container = c.parent ? controls_.at(*c.parent).inner : client;
+    // A parent that is not an earlier group box leaves the control in the
+    // client area.
+    const Placed* parent = c.parent ? Find(*c.parent) : nullptr;
+    placed.container = parent && parent->inner ? parent->inner : client;
     placed.left = c.left;
     placed.top = c.top;
     switch (c.kind) {
@@ -241,6 +255,14 @@ class GtkGui : public Gui {
     gtk_fixed_put(GTK_FIXED(placed.container), placed.widget, c.left, c.top);
     gtk_widget_set_visible(placed.widget, c.visible);
     controls_.push_back(placed);
+  }
+
+  // The control of that id; nullptr for an id the form does not have (or
+  // before the window exists).
+  const Placed* Find(ControlId control) const {
+    if (control < 0 || static_cast<std::size_t>(control) >= controls_.size())
+      return nullptr;
+    return &controls_[control];
   }
 
   static void OnClicked(GtkWidget* button, gpointer self) {
