@@ -1,72 +1,83 @@
 #include "app/session_check.h"
 
+#include "app/program.h"
+#include "app/settings.h"
+#include "app/upload_job.h"
 #include "cloud/account_login.h"
 #include "cloud/exchange.h"
 #include "cloud/origins.h"
-#include "cloud/texts.h"
+#include "http/text_find.h"
+#include "platform/codepage.h"
 
 namespace qp::app {
 namespace {
 
-using cloud::SystemText;
+using codepage::SystemText;
 
-void ShowError(const SessionCheckContext& c, const char* utf8) {
-  c.gui->ShowMessage(SystemText(utf8), gui::kMbOk | gui::kMbIconError, SystemText("错误"));
+// Shows a failure and ends the program; the caller returns right after.
+void Fail(const char* utf8) {
+  ShowMessage(SystemText(utf8), gui::kMbOk | gui::kMbIconError, SystemText("错误"));
+  ExitProgram();
 }
 
-// Signs in and saves the new cookie text; false when the console refused.
-bool SignIn(const SessionCheckContext& c, const Text& username, const Text& password) {
-  if (!cloud::AccountLogin(username, password, c.sessionCookies))
+// Signs in and keeps the new cookie text in the settings file; false when the
+// console refused.
+bool SignIn(const Text& username, const Text& password) {
+  if (!cloud::AccountLogin(username, password, &SessionCookies()))
     return false;
-  c.writeSetting("cookies", *c.sessionCookies);
+  // An answer that set no cookie leaves no key behind, so the next run reads
+  // the cookie text as empty.
+  if (SessionCookies().empty())
+    RemoveSetting("cookies");
+  else
+    WriteSetting("cookies", SessionCookies());
   return true;
+}
+
+// The console's disk page, with the saved cookies; the answer's cookies are
+// merged into SessionCookies for the upload's requests.
+bool SavedSessionAccepted() {
+  cloud::Exchange probe;
+  probe.url = cloud::Origins().account + "/mydisk.php";
+  probe.cookies = &SessionCookies();
+  return http::ContainsText(cloud::Send(std::move(probe)), SystemText("我的文件"));
 }
 
 }  // namespace
 
-void CheckSession(const SessionCheckContext& c, const Text& username, const Text& password) {
+void CheckSession(const Text& username, const Text& password) {
   Text status;
-  if (!c.sessionCookies->empty()) {
-    // The upload look: always on top, white drawn transparent.
-    c.gui->SetTopmost();
-    c.gui->SetExtendedStyle(gui::kWsExLayered);
-    c.gui->SetLayeredAttributes(0xFFFFFF, 0, gui::kLwaColorKey);
-    cloud::Exchange probe;
-    probe.url = cloud::Origins().account + "/mydisk.php";
-    probe.cookies = c.sessionCookies;
-    if (cloud::Send(std::move(probe)).find(SystemText("我的文件")) != Text::npos) {
+  if (!SessionCookies().empty()) {
+    ShowUploadLook();
+    if (SavedSessionAccepted()) {
       status = SystemText("上传文件...");
-    } else if (SignIn(c, username, password)) {
+    } else if (SignIn(username, password)) {
       status = SystemText("判断账号信息...");
     } else {
-      ShowError(c, "登录失败");
-      c.gui->EndProcess(0);
+      Fail("登录失败");
       return;
     }
   } else if (!username.empty() && !password.empty()) {
-    if (!SignIn(c, username, password)) {
-      ShowError(c, "判断账号信息 -1");
-      c.gui->EndProcess(0);
+    if (!SignIn(username, password)) {
+      Fail("判断账号信息 -1");
       return;
     }
     status = SystemText("判断账号信息...");
   } else {
-    ShowError(c, "未配置账号信息，ID登录或者cookies! -5");
-    c.gui->BringToTop(c.groupBox);
-    c.gui->SetVisible(c.statusLabel, false);
-    c.gui->SetVisible(c.groupBox, true);
-    c.writeSetting("username", "");
-    c.writeSetting("password", "");
-    c.writeSetting("cookies", "");
+    ShowMessage(SystemText("未配置账号信息，ID登录或者cookies! -5"), gui::kMbOk | gui::kMbIconError,
+                SystemText("错误"));
+    ShowAssociationLookAfterMissingAccount();
+    WriteSetting("username", "");
+    WriteSetting("password", "");
+    WriteSetting("cookies", "");
     return;
   }
-  c.gui->SetText(c.statusLabel, status);
-  // Nothing waits for the thread. One that can't start would leave the
-  // status up for ever, so that ends like a failed upload.
-  if (!c.gui->StartThread(c.uploadJob)) {
-    ShowError(c, "上传文件失败 -1");
-    c.gui->EndProcess(0);
-  }
+  SetStatusText(status);
+  // Nothing waits for the worker. One that can't start would leave the
+  // status line up for ever with nothing published, so that ends as a failed
+  // upload does.
+  if (!StartWorkerThread(UploadJob))
+    Fail("上传文件失败 -1");
 }
 
 }  // namespace qp::app

@@ -2,10 +2,13 @@
 
 #include <limits>
 
-#include "cloud/texts.h"
+#include "app/program.h"
 #include "cloud/upload_file.h"
+#include "platform/codepage.h"
 
 namespace qp::app {
+
+using codepage::SystemText;
 
 std::uint32_t WaitMilliseconds(std::int32_t count, std::int64_t unit) {
   static const std::int64_t kUnitMs[] = {1, 1000, 60000, 3600000};
@@ -19,24 +22,22 @@ std::uint32_t WaitMilliseconds(std::int32_t count, std::int64_t unit) {
   return static_cast<std::uint32_t>(ms);
 }
 
-bool WaitWhilePumping(gui::Gui& gui, std::int32_t count, std::int64_t unit) {
-  // A wait that can't be set up returns false from the platform at once; the
-  // job goes on to its end either way.
-  gui.WaitDispatchingMessages(WaitMilliseconds(count, unit));
+bool WaitWhilePumping(std::int32_t count, std::int64_t unit) {
+  // A wait that can't be set up comes back false at once; the caller goes on
+  // to its end either way.
+  WaitDispatchingMessages(WaitMilliseconds(count, unit));
   return true;
 }
 
-void UploadJob(const UploadJobContext& c) {
-  if (!cloud::UploadFile(c.path, "-1", c.sessionCookies)) {
-    c.gui->ShowMessage(cloud::SystemText("上传文件失败 -1"), gui::kMbOk | gui::kMbIconError,
-                       cloud::SystemText("错误"));
-    c.gui->EndProcess(0);
+void UploadJob() {
+  if (!cloud::UploadFile(Arguments().front(), "-1", &SessionCookies())) {
+    ShowMessage(SystemText("上传文件失败 -1"), gui::kMbOk | gui::kMbIconError, SystemText("错误"));
+    ExitProgram();
     return;
   }
-  c.gui->SetText(c.statusLabel,
-                 cloud::SystemText("创建链接成功!并且已经复制到剪辑版，请按 Ctrl + V 粘贴！"));
-  WaitWhilePumping(*c.gui, 3, 1);
-  c.gui->EndProcess(0);
+  SetStatusText(SystemText("创建链接成功!并且已经复制到剪辑版，请按 Ctrl + V 粘贴！"));
+  WaitWhilePumping(3, 1);
+  ExitProgram();
 }
 
 }  // namespace qp::app

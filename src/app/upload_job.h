@@ -3,9 +3,6 @@
 
 #include <cstdint>
 
-#include "platform/gui.h"
-#include "platform/text.h"
-
 namespace qp::app {
 
 // count x unit in milliseconds. Unit codes: 0 milliseconds, 1 seconds, 2
@@ -16,18 +13,12 @@ std::uint32_t WaitMilliseconds(std::int32_t count, std::int64_t unit);
 // Blocks the calling thread for count x unit while dispatching its messages
 // as they arrive (they never shorten the wait). Returns at once when the wait
 // can't be set up or fails. Always true.
-bool WaitWhilePumping(gui::Gui& gui, std::int32_t count, std::int64_t unit);
+bool WaitWhilePumping(std::int32_t count, std::int64_t unit);
 
-struct UploadJobContext {
-  gui::Gui* gui = nullptr;
-  gui::ControlId statusLabel = 0;  // 标签2
-  Text path;                       // the first command-line argument
-  Text* sessionCookies = nullptr;
-};
-
-// Publishes the file and ends the process with exit code 0: after the success
-// text has shown for three seconds, or after the failure message
-// "上传文件失败 -1" has been dismissed.
-void UploadJob(const UploadJobContext& context);
+// Publishes the file named by the first of Arguments with SessionCookies,
+// then ends the program: after the success text has shown in the status line
+// for three seconds, or after the failure message "上传文件失败 -1" has been
+// dismissed. Started by the session check once the session stands.
+void UploadJob();
 
 }  // namespace qp::app
