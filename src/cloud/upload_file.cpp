@@ -15,12 +15,13 @@ namespace qp::cloud {
 bool UploadFile(const Text& path, const Text& folderId, Text* sessionCookies) {
   script::JsonDocument document;
   Exchange request;
-  if (!BuildUploadBody(path, folderId, &request.bodyBytes))
+  Text boundary;
+  if (!BuildUploadBody(path, folderId, &request.bodyBytes, &boundary))
     return false;
   request.url = Origins().upload + "/fileup.php";
   request.post = true;
   request.cookies = sessionCookies;
-  request.extraHeaders = UploadRequestHeaders();
+  request.extraHeaders = UploadRequestHeaders(boundary);
   Text answer = script::UnescapeText(Send(std::move(request)));
 
   if (!http::ContainsText(answer, SystemText("上传成功")))

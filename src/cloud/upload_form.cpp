@@ -1,6 +1,7 @@
 #include "cloud/upload_form.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "cloud/fill_template.h"
@@ -72,14 +73,38 @@ Text UploadFormTemplate() {
   return SystemText(kTemplateUtf8);
 }
 
-Text UploadRequestHeaders() {
-  return std::string("Content-Type: multipart/form-data; boundary=") + kUploadBoundary +
+Text UploadRequestHeaders(const Text& boundary) {
+  return "Content-Type: multipart/form-data; boundary=" + boundary +
          "\r\nUser-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:70.0) Gecko/20100101 "
          "Firefox/70.0";
 }
 
-bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body) {
+namespace {
+
+// Whether `part`, as the body of a form part, would end early: a delimiter
+// line is CR LF, "--" and the boundary, and the CR LF before a part's body
+// counts.
+bool HoldsDelimiter(std::string_view part, std::string_view boundary) {
+  const std::string dashes = "--" + std::string(boundary);
+  return part.starts_with(dashes) || part.find("\r\n" + dashes) != std::string_view::npos;
+}
+
+// The form's own boundary unless the content or the name holds a delimiter
+// line of it; then the first of boundary + "0", "1", ... that neither holds.
+// The server would otherwise cut the file short at that line and keep a
+// corrupted copy.
+Text BoundaryFor(std::string_view content, std::string_view name) {
+  Text boundary = kUploadBoundary;
+  for (int i = 0; HoldsDelimiter(content, boundary) || HoldsDelimiter(name, boundary); ++i)
+    boundary = kUploadBoundary + std::to_string(i);
+  return boundary;
+}
+
+}  // namespace
+
+bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body, Text* boundary) {
   body->clear();
+  *boundary = kUploadBoundary;
   std::optional<files::Entry> entry = files::FindEntry(path);
   if (!entry || entry->isDirectory)
     return false;
@@ -94,22 +119,36 @@ bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body) {
 
   // The content goes where the template's own [数据] stands, found before any
   // name is inserted: a name holding those bytes stays a name, and the bytes
-  // of the file are never searched at all.
+  // of the file are never searched for placeholders at all.
   const Text data = SystemText("[数据]");
   size_t dataAt = http::FindLastText(text, data);
-  std::string_view head(text.data(), dataAt);
-  std::string_view tail(text.data() + dataAt + data.size(), text.size() - dataAt - data.size());
+  Text head = text.substr(0, dataAt);
+  Text tail = text.substr(dataAt + data.size());
   const Text name = SystemText("[文件名]");
   std::string_view nameBytes(reinterpret_cast<const char*>(nameUtf8.data()), nameUtf8.size());
 
   body->reserve(text.size() + 2 * nameUtf8.size() + entry->size);
   ReplaceBytes(head, name, nameBytes, body);
+  const size_t contentAt = body->size();
   if (!files::AppendWholeFile(path, body)) {
     body->clear();
     body->shrink_to_fit();
     return false;
   }
+  const size_t contentSize = body->size() - contentAt;
   ReplaceBytes(tail, name, nameBytes, body);
+
+  std::string_view content(reinterpret_cast<const char*>(body->data()) + contentAt, contentSize);
+  *boundary = BoundaryFor(content, nameBytes);
+  if (*boundary == kUploadBoundary)
+    return true;
+  // Rare: the framing again with the other boundary, around the same bytes.
+  Bytes framed;
+  framed.reserve(body->size() + 16 * (boundary->size() - std::strlen(kUploadBoundary)));
+  ReplaceBytes(http::ReplaceAll(head, kUploadBoundary, *boundary), name, nameBytes, &framed);
+  framed.insert(framed.end(), content.begin(), content.end());
+  ReplaceBytes(http::ReplaceAll(tail, kUploadBoundary, *boundary), name, nameBytes, &framed);
+  body->swap(framed);
   return true;
 }
 

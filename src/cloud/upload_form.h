@@ -13,15 +13,19 @@ extern const char kUploadBoundary[];
 // placeholders [目录ID], [文件名] (twice), [修改时间], [文件大小] and [数据].
 Text UploadFormTemplate();
 
-// The two header lines the upload sends with the body, joined by CR LF.
-Text UploadRequestHeaders();
+// The two header lines the upload sends with a body framed by `boundary`,
+// joined by CR LF.
+Text UploadRequestHeaders(const Text& boundary = kUploadBoundary);
 
 // The finished body for the file at `path`: the template with the folder
 // identifier, the last-write time and the size in KiB filled in as text, the
 // file name as UTF-8 bytes in the name field and the filename attribute, and
 // the file's bytes as the upload_file part. A file name or content that holds
-// placeholder bytes is sent as it is. false, with `body` empty, when the file
-// can't be read (missing, a folder, no permission): there is nothing to send.
-bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body);
+// placeholder bytes is sent as it is. `boundary` receives the boundary that
+// frames the body: the form's own, unless the content or the name holds a
+// delimiter line of it, which would cut the file short at the server. false,
+// with `body` empty, when the file can't be read (missing, a folder, no
+// permission): there is nothing to send.
+bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body, Text* boundary);
 
 }  // namespace qp::cloud

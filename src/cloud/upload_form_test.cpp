@@ -12,11 +12,13 @@
 namespace qp::cloud {
 namespace {
 
-const std::string D = "-----------------------------81971010215309";
+const std::string kBoundary = "---------------------------81971010215309";
 
 // The body the browser uploader posts, spelt out line by line.
 std::string Expected(const std::string& folder, const std::string& name, const std::string& time,
-                     const std::string& size, const std::string& data) {
+                     const std::string& size, const std::string& data,
+                     const std::string& boundary = kBoundary) {
+  const std::string D = "--" + boundary;
   return D + "\r\nContent-Disposition: form-data; name=\"task\"\r\n\r\n1\r\n" + D +
          "\r\nContent-Disposition: form-data; name=\"folder_id\"\r\n\r\n" + folder + "\r\n" + D +
          "\r\nContent-Disposition: form-data; name=\"id\"\r\n\r\nWU_FILE_0\r\n" + D +
@@ -59,8 +61,7 @@ class UploadFormTest : public ::testing::Test {
 
 TEST_F(UploadFormTest, BodyIsTheBrowserFormByteForByte) {
   const std::string kilo(1025, 'k');
-  // A NUL, a delimiter line of our own boundary and a non-UTF-8 byte.
-  const std::string binary = std::string("\0\r\n", 3) + D + "--\xff";
+  const std::string D = "--" + kBoundary;
   const struct {
     std::string name, content, size;
   } cases[] = {
@@ -70,18 +71,45 @@ TEST_F(UploadFormTest, BodyIsTheBrowserFormByteForByte) {
       // Placeholder bytes in the content or the name are sent as they are.
       {"p.bin", "[文件名][数据][目录ID]", "1"},
       {"[数据] [文件名].txt", "x", "1"},
-      {"bin", binary, "1"},
+      // A NUL, a non-UTF-8 byte, and the boundary where it starts no line.
+      {"bin", std::string("\0\xff x", 4) + D + "--", "1"},
   };
   for (const auto& c : cases) {
     Bytes body;
-    ASSERT_TRUE(BuildUploadBody(Write(c.name, c.content), "-1", &body)) << c.name;
+    Text boundary;
+    ASSERT_TRUE(BuildUploadBody(Write(c.name, c.content), "-1", &body, &boundary)) << c.name;
     EXPECT_EQ(ToText(body), Expected("-1", c.name, "2020-02-02 09:05:03", c.size, c.content))
         << c.name;
+    EXPECT_EQ(boundary, kBoundary) << c.name;
   }
   EXPECT_EQ(UploadRequestHeaders(),
             "Content-Type: multipart/form-data; boundary=---------------------------81971010215309"
             "\r\nUser-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:70.0) Gecko/20100101 "
             "Firefox/70.0");
+}
+
+TEST_F(UploadFormTest, ContentHoldingADelimiterLineGetsAnotherBoundary) {
+  const std::string D = "--" + kBoundary;
+  const struct {
+    std::string name, content, boundary;
+  } cases[] = {
+      {"line", "a\r\n" + D + "--\r\nb", kBoundary + "0"},
+      {"first", D + "\r\n", kBoundary + "0"},
+      {"both", "\r\n" + D + "\r\n" + D + "0", kBoundary + "1"},
+      {"crlf\r\n" + D, "x", kBoundary + "0"},  // in the name part
+  };
+  for (const auto& c : cases) {
+    Bytes body;
+    Text boundary;
+    ASSERT_TRUE(BuildUploadBody(Write(c.name, c.content), "-1", &body, &boundary)) << c.content;
+    EXPECT_EQ(boundary, c.boundary) << c.content;
+    EXPECT_EQ(ToText(body),
+              Expected("-1", c.name, "2020-02-02 09:05:03", "1", c.content, c.boundary))
+        << c.content;
+  }
+  EXPECT_TRUE(
+      UploadRequestHeaders(kBoundary + "0")
+          .starts_with("Content-Type: multipart/form-data; boundary=" + kBoundary + "0\r\n"));
 }
 
 TEST_F(UploadFormTest, AnUnreadableFileGivesNoBody) {
@@ -92,7 +120,8 @@ TEST_F(UploadFormTest, AnUnreadableFileGivesNoBody) {
     if (path == locked && root)
       continue;
     Bytes body = {'x'};
-    EXPECT_FALSE(BuildUploadBody(path, "-1", &body)) << path;
+    Text boundary;
+    EXPECT_FALSE(BuildUploadBody(path, "-1", &body, &boundary)) << path;
     EXPECT_TRUE(body.empty()) << path;
   }
 }
