@@ -1,7 +1,9 @@
 #include "cloud/upload_form.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "cloud/fill_template.h"
@@ -68,6 +70,7 @@ void ReplaceBytes(std::string_view text, std::string_view placeholder, std::stri
 }  // namespace
 
 const char kUploadBoundary[] = "---------------------------81971010215309";
+const std::uint64_t kMaxBodySize = UINT32_MAX;
 
 Text UploadFormTemplate() {
   return SystemText(kTemplateUtf8);
@@ -100,11 +103,9 @@ Text BoundaryFor(std::string_view content, std::string_view name) {
   return boundary;
 }
 
-}  // namespace
-
-bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body, Text* boundary) {
-  body->clear();
-  *boundary = kUploadBoundary;
+// BuildUploadBody's work; false when the file can't be read or the body
+// can't be carried.
+bool AssembleBody(const Text& path, const Text& folderId, Bytes* body, Text* boundary) {
   std::optional<files::Entry> entry = files::FindEntry(path);
   if (!entry || entry->isDirectory)
     return false;
@@ -116,6 +117,10 @@ bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body, Text* 
                            {{SystemText("[目录ID]"), folderId},
                             {SystemText("[修改时间]"), lastWrite},
                             {SystemText("[文件大小]"), std::to_string(FileSizeKiB(path))}});
+  // A request body's length is a 32-bit number to the transport, so a body
+  // past it could only fail after the whole file had been read.
+  if (text.size() + 2 * nameUtf8.size() + entry->size > kMaxBodySize)
+    return false;
 
   // The content goes where the template's own [数据] stands, found before any
   // name is inserted: a name holding those bytes stays a name, and the bytes
@@ -130,11 +135,8 @@ bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body, Text* 
   body->reserve(text.size() + 2 * nameUtf8.size() + entry->size);
   ReplaceBytes(head, name, nameBytes, body);
   const size_t contentAt = body->size();
-  if (!files::AppendWholeFile(path, body)) {
-    body->clear();
-    body->shrink_to_fit();
+  if (!files::AppendWholeFile(path, body))
     return false;
-  }
   const size_t contentSize = body->size() - contentAt;
   ReplaceBytes(tail, name, nameBytes, body);
 
@@ -150,6 +152,23 @@ bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body, Text* 
   ReplaceBytes(http::ReplaceAll(tail, kUploadBoundary, *boundary), name, nameBytes, &framed);
   body->swap(framed);
   return true;
+}
+
+}  // namespace
+
+bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body, Text* boundary) {
+  body->clear();
+  *boundary = kUploadBoundary;
+  // A file the memory can't hold is no body either; nothing has gone out.
+  try {
+    if (AssembleBody(path, folderId, body, boundary))
+      return true;
+  } catch (const std::bad_alloc&) {
+  }
+  body->clear();
+  body->shrink_to_fit();
+  *boundary = kUploadBoundary;
+  return false;
 }
 
 }  // namespace qp::cloud

@@ -1,12 +1,18 @@
 #pragma once
 // The multipart body of the service's browser upload form.
 
+#include <cstdint>
+
 #include "platform/text.h"
 
 namespace qp::cloud {
 
 // The boundary parameter; each delimiter line is "--" and this.
 extern const char kUploadBoundary[];
+
+// The longest body a request carries: its length is a 32-bit number to the
+// transport (WinHTTP).
+extern const std::uint64_t kMaxBodySize;
 
 // The form as the browser uploader posts it, in the Text code page: 34 lines
 // joined by CR LF, no line break after the close delimiter, with the
@@ -25,7 +31,8 @@ Text UploadRequestHeaders(const Text& boundary = kUploadBoundary);
 // frames the body: the form's own, unless the content or the name holds a
 // delimiter line of it, which would cut the file short at the server. false,
 // with `body` empty, when the file can't be read (missing, a folder, no
-// permission): there is nothing to send.
+// permission) or the body would pass kMaxBodySize or the memory available:
+// there is nothing to send.
 bool BuildUploadBody(const Text& path, const Text& folderId, Bytes* body, Text* boundary);
 
 }  // namespace qp::cloud

@@ -126,5 +126,18 @@ TEST_F(UploadFormTest, AnUnreadableFileGivesNoBody) {
   }
 }
 
+TEST_F(UploadFormTest, ABodyPastWhatARequestCarriesIsNotBuilt) {
+  // Sparse: no disk and no reading for the body that would not fit.
+  Text big = dir_ + "/big";
+  int fd = ::open(big.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxBodySize)), 0);
+  ::close(fd);
+  Bytes body;
+  Text boundary;
+  EXPECT_FALSE(BuildUploadBody(big, "-1", &body, &boundary));
+  EXPECT_TRUE(body.empty());
+  EXPECT_EQ(body.capacity(), 0u);
+}
+
 }  // namespace
 }  // namespace qp::cloud

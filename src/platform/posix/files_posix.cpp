@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "platform/files.h"
 
@@ -156,20 +157,26 @@ bool AppendWholeFile(const Text& path, Bytes* content) {
   // One more byte than the size, so a file that has not grown is known to be
   // at its end without a second allocation.
   size_t filled = before;
-  content->resize(before + static_cast<size_t>(st.st_size) + 1);
-  for (;;) {
-    if (filled == content->size())
-      content->resize(content->size() + (1 << 16));
-    ssize_t n = ::read(fd.get(), content->data() + filled, content->size() - filled);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0) {
-      content->resize(before);
-      return false;
+  try {
+    content->resize(before + static_cast<size_t>(st.st_size) + 1);
+    for (;;) {
+      if (filled == content->size())
+        content->resize(content->size() + (1 << 16));
+      ssize_t n = ::read(fd.get(), content->data() + filled, content->size() - filled);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0) {
+        content->resize(before);
+        return false;
+      }
+      if (n == 0)
+        break;
+      filled += static_cast<size_t>(n);
     }
-    if (n == 0)
-      break;
-    filled += static_cast<size_t>(n);
+  } catch (const std::bad_alloc&) {
+    // More than the memory holds: a failure like any other read error.
+    content->resize(before);
+    return false;
   }
   content->resize(filled);
   return true;
