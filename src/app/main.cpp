@@ -1,6 +1,5 @@
-#include <cstdio>
+#include "app/main_window.h"
 
-int main() {
-  std::fputs("Quillpost: not built yet\n", stderr);
-  return 1;
+int main(int argc, char** argv) {
+  return qp::app::ProgramStart(argc, argv);
 }

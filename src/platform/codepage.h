@@ -58,4 +58,12 @@ std::size_t CharSize(std::string_view text, std::size_t pos, unsigned codePage =
 // Converts between two code pages through UTF-16.
 std::string Convert(std::string_view bytes, unsigned fromCodePage, unsigned toCodePage);
 
+// The system's own texts (messages, captions, file names) are written in
+// UTF-8 in the source; this is their one way into the Text code page.
+inline std::string SystemText(std::string_view utf8) {
+  if (TextCodePage() == kUtf8)
+    return std::string(utf8);
+  return Convert(utf8, kUtf8, TextCodePage());
+}
+
 }  // namespace qp::codepage

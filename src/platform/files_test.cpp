@@ -34,6 +34,17 @@ TEST_F(FilesTest, WriteAtomicallyCreatesOwnerOnlyAndKeepsExistingMode) {
   EXPECT_EQ(ToText(content), "a=2\n");
 }
 
+TEST_F(FilesTest, WriteAtomicallyHonoursTheUmaskForSharedFiles) {
+  const mode_t old = ::umask(027);
+  const Text path = dir_ + "/entry.desktop";
+  const bool ok = WriteFileAtomically(path, "x", /*ownerOnly=*/false);
+  ::umask(old);
+  ASSERT_TRUE(ok);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // never world-writable
+}
+
 TEST_F(FilesTest, FailedWriteLeavesOldContentAndNoTemporaryFile) {
   const Text path = dir_ + "/missing-folder/settings.ini";
   EXPECT_FALSE(WriteFileAtomically(path, "x", true));

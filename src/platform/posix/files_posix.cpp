@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/files.h"
 
@@ -53,6 +54,21 @@ bool WriteAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return true;
+}
+
+// The process's file-creation mask. umask() can only be read by setting it,
+// which would race with other threads creating files, so read what the kernel
+// reports instead.
+mode_t CurrentUmask() {
+  Fd fd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+  char buffer[4096];
+  ssize_t n = fd.ok() ? ::read(fd.get(), buffer, sizeof buffer - 1) : -1;
+  if (n > 0) {
+    buffer[n] = '\0';
+    if (const char* line = ::strstr(buffer, "\nUmask:"))
+      return static_cast<mode_t>(::strtoul(line + 7, nullptr, 8)) & 0777;
+  }
+  return 022;
 }
 
 }  // namespace
@@ -130,7 +146,9 @@ bool ReadWholeFile(const Text& path, Bytes* content) {
 }
 
 bool WriteFileAtomically(const Text& path, const Text& content, bool ownerOnly) {
-  mode_t mode = ownerOnly ? 0600 : 0666;
+  // mkstemp's file is owner-only and fchmod ignores the umask, so a new
+  // file's mode is worked out here as open() would have done.
+  mode_t mode = ownerOnly ? 0600 : 0666 & ~CurrentUmask();
   struct stat existing {};
   if (::stat(path.c_str(), &existing) == 0)
     mode = existing.st_mode & 07777;
