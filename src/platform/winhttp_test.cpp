@@ -243,7 +243,11 @@ TEST_F(WinHttpTest, FollowsRedirectsAsWinHttpDoes) {
     s.server().Get("/start", redirect).Post("/start", redirect).Put("/start", redirect);
     ServeEcho(s);
     ASSERT_NE(s.Start(), 0);
-    Outcome out = Perform(api_, {.url = s.Origin() + "/start", .method = c.method, .body = "b=2"});
+    // The test server leaves a GET body unread on the connection, where it
+    // would garble the next request; a GET goes without one.
+    const bool get = std::string(c.method) == "GET";
+    Outcome out =
+        Perform(api_, {.url = s.Origin() + "/start", .method = c.method, .body = get ? "" : "b=2"});
     ASSERT_EQ(out.failedAt, "") << c.status << " " << c.method;
     EXPECT_EQ(out.body, std::string(c.finalMethod) + " /final " + c.finalBody)
         << c.status << " " << c.method;

@@ -216,7 +216,13 @@ std::uint32_t CurlTransfer::Send(const std::uint8_t* body, std::size_t length) {
   // POST and PUT announce their length even when it is 0.
   sendBody_ = length > 0 || method_ == "POST" || method_ == "PUT";
   StartHop();
-  return Drive([this] { return (requestGoingOut_ && !BodyStillGoingOut()) || anyResponse_; });
+  const std::uint32_t error =
+      Drive([this] { return (requestGoingOut_ && !BodyStillGoingOut()) || anyResponse_; });
+  // On loopback one step of libcurl can carry the exchange past the answer,
+  // into redirects and their failures. Once the server has answered, the
+  // request went out: what went wrong after that belongs to receiving, as
+  // it does in WinHTTP.
+  return answered_ ? 0 : error;
 }
 
 std::uint32_t CurlTransfer::Receive() {
@@ -419,6 +425,7 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
     line.pop_back();
   if (line.starts_with("HTTP/")) {
     t->anyResponse_ = true;
+    t->answered_ = true;
     t->block_.clear();
     t->location_.clear();
     const std::size_t space = line.find(' ');

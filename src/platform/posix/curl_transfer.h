@@ -111,6 +111,7 @@ class CurlTransfer {
   int status_ = 0;
   std::string location_;
   bool anyResponse_ = false;
+  bool answered_ = false;  // some hop has had a response; never reset
   bool hopIsRedirect_ = false;
   std::string nextUrl_;
   bool redirectFailed_ = false;

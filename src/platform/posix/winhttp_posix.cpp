@@ -67,6 +67,9 @@ struct RequestObject : InternetObject {
   std::uint16_t port = 0;
   std::string object;  // escaped for the request line
   std::unique_ptr<CurlTransfer> transfer;
+  // Headers become readable through WinHttpReceiveResponse only, however
+  // early the transfer happens to have them.
+  bool received = false;
 };
 
 // Handles are checked against the live set, as WinHTTP checks its handle
@@ -379,7 +382,10 @@ class PosixApi : public Api {
     if (!request)
       return false;
     const std::uint32_t error = request->transfer->Receive();
-    return error == 0 || Fail(error);
+    if (error != 0)
+      return Fail(error);
+    request->received = true;
+    return true;
   }
 
   bool WinHttpQueryDataAvailable(HINTERNET handle, std::uint32_t* available) override {
@@ -412,7 +418,7 @@ class PosixApi : public Api {
       return false;
     if (!bufferLength || infoLevel != WINHTTP_QUERY_RAW_HEADERS_CRLF || name)
       return Fail(ERROR_INVALID_PARAMETER);
-    if (!request->transfer->HeadersReady())
+    if (!request->received || !request->transfer->HeadersReady())
       return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
     if (index && *index != 0)
       return Fail(ERROR_WINHTTP_HEADER_NOT_FOUND);
