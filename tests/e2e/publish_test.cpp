@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -339,6 +340,38 @@ TEST_F(PublishTest, WindowFormPutsTheLinkOnTheClipboardAndLeavesAfterThreeSecond
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   EXPECT_EQ(clip, LinkOf(0));
+}
+
+TEST_F(PublishTest, WindowFormFailureWaitsForTheBoxThenEndsWithZero) {
+  testing::ScopedXvfb x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  StartEmulator({.failUpload = true});
+  WriteSettings({{"cookies", kSeeded}});
+  // The user: waits for the box "错误" and dismisses it with Return.
+  std::atomic<bool> dismissed{false}, found{false};
+  std::thread user([&] {
+    for (int i = 0; i < 300 && !dismissed; ++i) {
+      std::string box =
+          testing::RunCapture("xdotool search --onlyvisible --name '^错误$' 2>/dev/null | head -1");
+      if (!box.empty()) {
+        box.pop_back();
+        testing::RunCapture("xdotool windowfocus --sync " + box + " key Return");
+        found = dismissed = true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  });
+  testing::RunResult r =
+      testing::Run({{exe_, WriteFile("a.txt", "hello")}, dir_, {"DISPLAY=" + x.display()}, 60});
+  dismissed = true;
+  user.join();
+  EXPECT_TRUE(found) << "no box 错误 while it ran";
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0);  // the window form ends with 0 on every path
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("上传文件失败 -1"), std::string::npos) << r.err;
+  int status = 0;
+  EXPECT_EQ(testing::RunCapture("xclip -o -selection clipboard 2>/dev/null", &status), "");
 }
 
 }  // namespace
