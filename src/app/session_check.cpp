@@ -6,8 +6,8 @@
 #include "cloud/account_login.h"
 #include "cloud/exchange.h"
 #include "cloud/origins.h"
-#include "http/text_find.h"
 #include "platform/codepage.h"
+#include "platform/text_find.h"
 
 namespace qp::app {
 namespace {
@@ -40,7 +40,7 @@ bool SavedSessionAccepted() {
   cloud::Exchange probe;
   probe.url = cloud::Origins().account + "/mydisk.php";
   probe.cookies = &SessionCookies();
-  return http::ContainsText(cloud::Send(std::move(probe)), SystemText("我的文件"));
+  return text::ContainsText(cloud::Send(std::move(probe)), SystemText("我的文件"));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "cloud/login_form.h"
 #include "cloud/origins.h"
 #include "cloud/texts.h"
-#include "http/text_find.h"
+#include "platform/text_find.h"
 
 namespace qp::cloud {
 
@@ -23,7 +23,7 @@ bool AccountLogin(const Text& username, const Text& password, Text* sessionCooki
   Text answer = Send(form);
 
   *sessionCookies = responseCookies;
-  return http::ContainsText(answer, SystemText("登录成功，欢迎您回来"));
+  return text::ContainsText(answer, SystemText("登录成功，欢迎您回来"));
 }
 
 }  // namespace qp::cloud

@@ -5,8 +5,8 @@
 #include "cloud/share_link.h"
 #include "cloud/texts.h"
 #include "cloud/upload_form.h"
-#include "http/text_find.h"
 #include "platform/clipboard.h"
+#include "platform/text_find.h"
 #include "script/escape.h"
 #include "script/json_document.h"
 
@@ -24,7 +24,7 @@ bool UploadFile(const Text& path, const Text& folderId, Text* sessionCookies) {
   request.extraHeaders = UploadRequestHeaders(boundary);
   Text answer = script::UnescapeText(Send(std::move(request)));
 
-  if (!http::ContainsText(answer, SystemText("上传成功")))
+  if (!text::ContainsText(answer, SystemText("上传成功")))
     return false;
   document.Parse(answer);
   Text id = document.GetText("text[0].id");

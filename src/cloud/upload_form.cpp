@@ -9,8 +9,8 @@
 #include "cloud/fill_template.h"
 #include "cloud/form_values.h"
 #include "cloud/texts.h"
-#include "http/text_find.h"
 #include "platform/files.h"
+#include "platform/text_find.h"
 
 namespace qp::cloud {
 namespace {
@@ -57,10 +57,10 @@ const char kTemplateUtf8[] =
 void ReplaceBytes(std::string_view text, std::string_view placeholder, std::string_view value,
                   Bytes* out) {
   for (;;) {
-    size_t at = http::FindText(text, placeholder);
-    size_t keep = at == http::kNotFound ? text.size() : at;
+    size_t at = text::FindText(text, placeholder);
+    size_t keep = at == text::kNotFound ? text.size() : at;
     out->insert(out->end(), text.begin(), text.begin() + keep);
-    if (at == http::kNotFound)
+    if (at == text::kNotFound)
       return;
     out->insert(out->end(), value.begin(), value.end());
     text.remove_prefix(at + placeholder.size());
@@ -126,7 +126,7 @@ bool AssembleBody(const Text& path, const Text& folderId, Bytes* body, Text* bou
   // name is inserted: a name holding those bytes stays a name, and the bytes
   // of the file are never searched for placeholders at all.
   const Text data = SystemText("[数据]");
-  size_t dataAt = http::FindLastText(text, data);
+  size_t dataAt = text::FindLastText(text, data);
   Text head = text.substr(0, dataAt);
   Text tail = text.substr(dataAt + data.size());
   const Text name = SystemText("[文件名]");
@@ -147,9 +147,9 @@ bool AssembleBody(const Text& path, const Text& folderId, Bytes* body, Text* bou
   // Rare: the framing again with the other boundary, around the same bytes.
   Bytes framed;
   framed.reserve(body->size() + 16 * (boundary->size() - std::strlen(kUploadBoundary)));
-  ReplaceBytes(http::ReplaceAll(head, kUploadBoundary, *boundary), name, nameBytes, &framed);
+  ReplaceBytes(text::ReplaceAll(head, kUploadBoundary, *boundary), name, nameBytes, &framed);
   framed.insert(framed.end(), content.begin(), content.end());
-  ReplaceBytes(http::ReplaceAll(tail, kUploadBoundary, *boundary), name, nameBytes, &framed);
+  ReplaceBytes(text::ReplaceAll(tail, kUploadBoundary, *boundary), name, nameBytes, &framed);
   body->swap(framed);
   return true;
 }

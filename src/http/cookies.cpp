@@ -1,7 +1,7 @@
 #include "http/cookies.h"
 
 #include "http/headers.h"
-#include "http/text_find.h"
+#include "platform/text_find.h"
 
 namespace qp::http {
 namespace {
@@ -15,10 +15,10 @@ bool IsDeletedItem(const Text& item) {
 // Trimmed, with a bare trailing ";" made a whole separator, so that "a=1;"
 // and "a=1; " split alike.
 std::vector<Text> SplitCookieText(const Text& text) {
-  Text trimmed = TrimBlanks(text);
+  Text trimmed = text::TrimBlanks(text);
   if (trimmed.ends_with(";"))
     trimmed += ' ';
-  return SplitText(trimmed, kSeparator);
+  return text::SplitText(trimmed, kSeparator);
 }
 
 Text JoinItems(const std::vector<Text>& items, const Text& separator) {
@@ -34,15 +34,15 @@ Text JoinItems(const std::vector<Text>& items, const Text& separator) {
 
 void CollectResponseCookies(const Text& headerBlock, Text& responseCookies, Text& cookies,
                             bool mergeCookies) {
-  for (const Text& line : SplitText(headerBlock, "\r\n")) {
+  for (const Text& line : text::SplitText(headerBlock, "\r\n")) {
     if (TextBefore(line, ": ") != "Set-Cookie")
       continue;
     Text item;
     if (line.find(';') != Text::npos)
       item = TextBetween(line, "Set-Cookie:", ";");
     else
-      item = ReplaceAll(line, "Set-Cookie:", "", true);
-    responseCookies += TrimBlanks(item) + kSeparator;
+      item = text::ReplaceAll(line, "Set-Cookie:", "", true);
+    responseCookies += text::TrimBlanks(item) + kSeparator;
   }
   if (responseCookies.ends_with(kSeparator))
     responseCookies.resize(responseCookies.size() - 2);
@@ -69,7 +69,7 @@ Text MergeCookies(Text& oldCookies, const Text& newCookies) {
 }
 
 Text CookieName(const Text& item) {
-  return TrimBlanks(item.substr(0, item.find('=')));
+  return text::TrimBlanks(item.substr(0, item.find('=')));
 }
 
 bool HasCookieName(const std::vector<Text>& items, const Text& name) {
@@ -82,7 +82,7 @@ bool HasCookieName(const std::vector<Text>& items, const Text& name) {
 
 Text RemoveDuplicateItems(const Text& text, const Text& separator) {
   std::vector<Text> kept;
-  for (const Text& item : SplitText(text, separator)) {
+  for (const Text& item : text::SplitText(text, separator)) {
     if (IndexOfItem(kept, item) == -1)
       kept.push_back(item);
   }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "http/text_find.h"
 #include "platform/codepage.h"
+#include "platform/text_find.h"
 
 namespace qp::http {
 namespace {
@@ -34,9 +34,9 @@ TEST(MergeCookiesTest, NewValuesWinDeletedGoOthersStay) {
   for (unsigned codePage : {codepage::kUtf8, codepage::kGbk}) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
-      Text oldText = FromUtf8(c.oldText);
-      const Text merged = MergeCookies(oldText, FromUtf8(c.newText));
-      EXPECT_EQ(merged, FromUtf8(c.expected))
+      Text oldText = codepage::SystemText(c.oldText);
+      const Text merged = MergeCookies(oldText, codepage::SystemText(c.newText));
+      EXPECT_EQ(merged, codepage::SystemText(c.expected))
           << c.oldText << " + " << c.newText << " code page " << codePage;
       EXPECT_EQ(oldText, merged) << c.oldText << " + " << c.newText;
     }
@@ -72,12 +72,13 @@ TEST(CollectResponseCookiesTest, ReadsSetCookieLinesAndMerges) {
   for (unsigned codePage : {codepage::kUtf8, codepage::kGbk}) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
-      Text responseCookies = FromUtf8(c.responseCookiesBefore);
-      Text cookies = FromUtf8(c.cookiesBefore);
-      CollectResponseCookies(FromUtf8(c.headers), responseCookies, cookies, c.merge);
-      EXPECT_EQ(responseCookies, FromUtf8(c.responseCookiesAfter))
+      Text responseCookies = codepage::SystemText(c.responseCookiesBefore);
+      Text cookies = codepage::SystemText(c.cookiesBefore);
+      CollectResponseCookies(codepage::SystemText(c.headers), responseCookies, cookies, c.merge);
+      EXPECT_EQ(responseCookies, codepage::SystemText(c.responseCookiesAfter))
           << c.headers << " code page " << codePage;
-      EXPECT_EQ(cookies, FromUtf8(c.cookiesAfter)) << c.headers << " code page " << codePage;
+      EXPECT_EQ(cookies, codepage::SystemText(c.cookiesAfter))
+          << c.headers << " code page " << codePage;
     }
   }
 }

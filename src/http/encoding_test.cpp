@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "http/text_find.h"
 #include "platform/codepage.h"
 #include "platform/com.h"
+#include "platform/text_find.h"
 #include "script/regex_object.h"
 
 namespace qp::http {
@@ -25,7 +25,7 @@ TEST(AnsiToUtf16Test, ConvertsWithTerminatorUnlessDropped) {
   for (unsigned codePage : {codepage::kUtf8, codepage::kGbk}) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
-      EXPECT_EQ(AnsiToUtf16(FromUtf8(c.text), c.dropTerminator), c.expected)
+      EXPECT_EQ(AnsiToUtf16(codepage::SystemText(c.text), c.dropTerminator), c.expected)
           << c.text << " drop=" << c.dropTerminator << " code page " << codePage;
     }
   }
@@ -47,7 +47,7 @@ TEST(Utf16ToAnsiTest, ConvertsUpToTheFirstNulUnit) {
   for (unsigned codePage : {codepage::kUtf8, codepage::kGbk}) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases)
-      EXPECT_EQ(Utf16ToAnsi(c.utf16), FromUtf8(c.expected))
+      EXPECT_EQ(Utf16ToAnsi(c.utf16), codepage::SystemText(c.expected))
           << c.expected << " code page " << codePage;
   }
 }

@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-#include "http/text_find.h"
+#include "platform/codepage.h"
+#include "platform/text_find.h"
 
 namespace qp::http {
 namespace {
@@ -62,7 +63,7 @@ Text BuildRequestHeaders(const Text& extraHeaders, int method, const Text& cooki
     for (const DefaultLine& row : kDefaultLines) {
       if (row.postOnly && method != kMethodPost)
         continue;
-      if (!ContainsText(block, row.searchKey, true))
+      if (!text::ContainsText(block, row.searchKey, true))
         block += Text(row.line) + Text(kCrLf);
     }
   }
@@ -72,11 +73,12 @@ Text BuildRequestHeaders(const Text& extraHeaders, int method, const Text& cooki
 
   // An explicit keep-alive is dropped; the line survives only where it ends
   // the block without CR LF.
-  if (ContainsText(block, "Connection") && GetHeaderValue(block, "Connection") == "keep-alive")
-    block = ReplaceAll(block, "Connection: keep-alive\r\n", "");
+  if (text::ContainsText(block, "Connection") &&
+      GetHeaderValue(block, "Connection") == "keep-alive")
+    block = text::ReplaceAll(block, "Connection: keep-alive\r\n", "");
 
-  if (!cookies.empty() && !ContainsText(block, "Cookie:", true)) {
-    if (ContainsText(cookies, "Cookie:", true))
+  if (!cookies.empty() && !text::ContainsText(block, "Cookie:", true)) {
+    if (text::ContainsText(cookies, "Cookie:", true))
       block += Text(kCrLf) + cookies + Text(kCrLf);
     else
       block += Text(kCrLf) + "Cookie: " + cookies + Text(kCrLf);
@@ -86,7 +88,7 @@ Text BuildRequestHeaders(const Text& extraHeaders, int method, const Text& cooki
 
 Text NormalizeHeaders(const Text& block) {
   Text out;
-  for (const Text& line : SplitText(block, kCrLf)) {
+  for (const Text& line : text::SplitText(block, kCrLf)) {
     std::size_t colon = line.find(':');
     if (colon == Text::npos)
       continue;
@@ -105,7 +107,7 @@ Text CapitalizeFirst(const Text& text) {
 }
 
 Text GetHeaderValue(const Text& block, const Text& name) {
-  for (const Text& line : SplitText(block, kCrLf)) {
+  for (const Text& line : text::SplitText(block, kCrLf)) {
     if (line.starts_with(name))
       return TextAfter(line, name + ": ");
   }
@@ -118,37 +120,37 @@ Text TextBefore(const Text& text, const Text& marker, int position, bool ignoreC
     const std::size_t back = static_cast<std::size_t>(-static_cast<long long>(position)) - 1;
     if (back > text.size())
       return "";
-    at = FindLastText(text, marker, text.size() - back, ignoreCase);
+    at = text::FindLastText(text, marker, text.size() - back, ignoreCase);
   } else {
-    at = FindText(text, marker, ForwardStart(position), ignoreCase);
+    at = text::FindText(text, marker, ForwardStart(position), ignoreCase);
   }
-  return at == kNotFound ? "" : text.substr(0, at);
+  return at == text::kNotFound ? "" : text.substr(0, at);
 }
 
 Text TextAfter(const Text& text, const Text& marker, int position, bool ignoreCase) {
   std::size_t at;
   if (position < 0) {
-    at = FindText(text, marker, ForwardStart(-position), ignoreCase);
+    at = text::FindText(text, marker, ForwardStart(-position), ignoreCase);
   } else {
     const std::size_t back = position > 0 ? static_cast<std::size_t>(position) - 1 : 0;
     if (back > text.size())
       return "";
-    at = FindLastText(text, marker, text.size() - back, ignoreCase);
+    at = text::FindLastText(text, marker, text.size() - back, ignoreCase);
   }
-  return at == kNotFound ? "" : text.substr(at + marker.size());
+  return at == text::kNotFound ? "" : text.substr(at + marker.size());
 }
 
 Text TextBetween(const Text& text, const Text& open, const Text& close, int position,
                  bool ignoreCase) {
-  const Text quoteMarker = FromUtf8("#引号");
-  const Text openMarker = ReplaceAll(open, quoteMarker, "\"");
-  const Text closeMarker = ReplaceAll(close, quoteMarker, "\"");
-  std::size_t openAt = FindText(text, openMarker, ForwardStart(position), ignoreCase);
-  if (openAt == kNotFound)
+  const Text quoteMarker = codepage::SystemText("#引号");
+  const Text openMarker = text::ReplaceAll(open, quoteMarker, "\"");
+  const Text closeMarker = text::ReplaceAll(close, quoteMarker, "\"");
+  std::size_t openAt = text::FindText(text, openMarker, ForwardStart(position), ignoreCase);
+  if (openAt == text::kNotFound)
     return "";
   const std::size_t valueAt = openAt + openMarker.size();
-  std::size_t closeAt = FindText(text, closeMarker, valueAt, ignoreCase);
-  if (closeAt == kNotFound)
+  std::size_t closeAt = text::FindText(text, closeMarker, valueAt, ignoreCase);
+  if (closeAt == text::kNotFound)
     return "";
   return text.substr(valueAt, closeAt - valueAt);
 }

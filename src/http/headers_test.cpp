@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "http/text_find.h"
 #include "platform/codepage.h"
+#include "platform/text_find.h"
 
 namespace qp::http {
 namespace {
@@ -146,7 +146,8 @@ TEST(MarkerHelpersTest, CutAtMarkers) {
   for (unsigned codePage : kTextCodePages) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
-      const Text text = FromUtf8(c.text), open = FromUtf8(c.open), close = FromUtf8(c.close);
+      const Text text = codepage::SystemText(c.text), open = codepage::SystemText(c.open),
+                 close = codepage::SystemText(c.close);
       Text got;
       if (std::string_view(c.function) == "before")
         got = TextBefore(text, open, c.position, c.ignoreCase);
@@ -154,7 +155,7 @@ TEST(MarkerHelpersTest, CutAtMarkers) {
         got = TextAfter(text, open, c.position, c.ignoreCase);
       else
         got = TextBetween(text, open, close, c.position, c.ignoreCase);
-      EXPECT_EQ(got, FromUtf8(c.expected))
+      EXPECT_EQ(got, codepage::SystemText(c.expected))
           << c.function << "(" << c.text << ", " << c.open << ", " << c.close << ", " << c.position
           << ") code page " << codePage;
     }

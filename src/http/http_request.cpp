@@ -7,8 +7,9 @@
 #include "http/cookies.h"
 #include "http/encoding.h"
 #include "http/headers.h"
-#include "http/text_find.h"
+#include "platform/codepage.h"
 #include "platform/message_pump.h"
+#include "platform/text_find.h"
 #include "script/regex_object.h"
 
 namespace qp::http {
@@ -95,7 +96,7 @@ class Exchange {
   }
   void SetStatus(const char* message) {
     if (args_.statusText)
-      *args_.statusText = FromUtf8(message);
+      *args_.statusText = codepage::SystemText(message);
   }
   bool SetFeature(std::uint32_t option, std::uint32_t value) {
     return api_.WinHttpSetOption(request_.get(), option, &value, sizeof value);
@@ -270,9 +271,9 @@ Text Exchange::ProcessResponse(const Bytes& rawHeaders, Bytes body) {
     *args_.statusText = statusLine.size() > 9 ? statusLine.substr(9) : "";
   }
 
-  for (const Text& line : SplitText(block, "\r\n")) {
+  for (const Text& line : text::SplitText(block, "\r\n")) {
     if (args_.redirectLocation && line.size() >= 10 &&
-        EqualsIgnoreCase(std::string_view(line).substr(0, 10), "Location: "))
+        text::EqualsIgnoreCase(std::string_view(line).substr(0, 10), "Location: "))
       *args_.redirectLocation = line.substr(10);
     gui::PumpPendingMessages();
   }

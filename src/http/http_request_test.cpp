@@ -10,10 +10,10 @@
 #include <mutex>
 
 #include "fault_injecting_winhttp.h"
-#include "http/text_find.h"
 #include "loopback_server.h"
 #include "platform/codepage.h"
 #include "platform/com.h"
+#include "platform/text_find.h"
 #include "test_certificates.h"
 
 namespace qp::http {
@@ -163,7 +163,7 @@ TEST_F(HttpRequestTest, RequestsTheObjectNameAsCracked) {
   for (unsigned codePage : {codepage::kUtf8, codepage::kGbk}) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
-      const Text result = HttpRequest({.url = FromUtf8(Url(c.path))});
+      const Text result = HttpRequest({.url = codepage::SystemText(Url(c.path))});
       EXPECT_EQ(result, std::string("GET ") + c.target) << c.path << " code page " << codePage;
     }
   }
@@ -193,7 +193,7 @@ TEST_F(HttpRequestTest, FailsWithNumberedMessages) {
                              .statusText = &status}),
                 "")
           << c.url;
-      EXPECT_EQ(status, FromUtf8(c.message)) << c.url;
+      EXPECT_EQ(status, codepage::SystemText(c.message)) << c.url;
       EXPECT_EQ(headers, "untouched") << c.url;
       EXPECT_EQ(cookies, "a=1") << c.url;
     }
@@ -306,7 +306,7 @@ TEST_F(HttpRequestTest, ReadsPagesInAnotherCharsetIntoText) {
   for (unsigned codePage : {codepage::kUtf8, codepage::kGbk}) {
     codepage::ScopedTextCodePage scoped(codePage);
     const int comBefore = com::InitializeCount();
-    EXPECT_EQ(HttpRequest({.url = Url("/gbk")}), FromUtf8("<meta charset=gbk>我的文件"))
+    EXPECT_EQ(HttpRequest({.url = Url("/gbk")}), codepage::SystemText("<meta charset=gbk>我的文件"))
         << codePage;
     EXPECT_EQ(com::InitializeCount(), comBefore);
   }
@@ -397,7 +397,7 @@ TEST_F(HttpRequestTest, EachRefusedCallGivesItsMessageAndClosesItsHandles) {
                           api),
               "")
         << c.call;
-    EXPECT_EQ(status, FromUtf8(c.message)) << c.call;
+    EXPECT_EQ(status, codepage::SystemText(c.message)) << c.call;
     EXPECT_EQ(cookies, "a=1") << c.call;
     EXPECT_EQ(responseCookies, "kept") << c.call;
     EXPECT_EQ(bytes, Bytes{7}) << c.call;
@@ -407,7 +407,7 @@ TEST_F(HttpRequestTest, EachRefusedCallGivesItsMessageAndClosesItsHandles) {
   Text status;
   api.failCall = "WinHttpSetOption";
   HttpRequest({.url = Url("/f"), .statusText = &status}, api);
-  EXPECT_EQ(status, FromUtf8("708 禁止自动设置Cookies失败!"));
+  EXPECT_EQ(status, codepage::SystemText("708 禁止自动设置Cookies失败!"));
 }
 
 TEST_F(HttpRequestTest, AFailedReadKeepsThePartialBody) {
@@ -432,7 +432,7 @@ TEST_F(HttpRequestTest, AFailedReadKeepsThePartialBody) {
                          .responseBytes = &bytes},
                         noHeaders),
             "");
-  EXPECT_EQ(status, FromUtf8("713 读取数据失败!"));
+  EXPECT_EQ(status, codepage::SystemText("713 读取数据失败!"));
   EXPECT_EQ(cookies, "a=1");
 }
 
@@ -481,7 +481,7 @@ TEST(HttpRequestTlsTest, VerifiesTheServersCertificate) {
     winhttp::Api& api = c.trustTestCa ? *trusting : winhttp::SystemApi();
     EXPECT_EQ(HttpRequest({.url = s.Origin("https") + "/s", .statusText = &status}, api), c.result)
         << c.name;
-    EXPECT_EQ(status, FromUtf8(c.status)) << c.name;
+    EXPECT_EQ(status, codepage::SystemText(c.status)) << c.name;
   }
 }
 

@@ -6,7 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/com.h"
-#include "script/text_search.h"
+#include "platform/text_find.h"
 
 namespace qp::script {
 namespace {
@@ -142,11 +142,11 @@ TEST_F(AutomationTest, TextsCrossInTheTextCodePage) {
     codepage::ScopedTextCodePage scoped(codePage);
     AutomationObject control = Make("ScriptControl");
     control.WriteProperty("Language", "JavaScript");
-    EXPECT_EQ(control.CallNumber("Eval", {OwnText("'中文'.length")}), 2) << codePage;
-    EXPECT_EQ(control.CallText("Eval", {"'\\u4e2d'"}), OwnText("中")) << codePage;
+    EXPECT_EQ(control.CallNumber("Eval", {codepage::SystemText("'中文'.length")}), 2) << codePage;
+    EXPECT_EQ(control.CallText("Eval", {"'\\u4e2d'"}), codepage::SystemText("中")) << codePage;
     // A character the code page lacks becomes '?'.
     EXPECT_EQ(control.CallText("Eval", {"'\\u0e01'"}),
-              OwnText(codePage == codepage::kGbk ? "?" : "ก"))
+              codepage::SystemText(codePage == codepage::kGbk ? "?" : "ก"))
         << codePage;
     EXPECT_EQ(control.CallText("Eval", {"'a\\u0000b'"}), Text("a\0b", 3)) << codePage;
   }
@@ -236,7 +236,7 @@ TEST_F(AutomationTest, StreamDecodesNamedCharsets) {
       stream.WriteProperty("Position", 0);
       stream.WriteProperty("Type", 2);
       EXPECT_TRUE(stream.WriteProperty("Charset", c.charset));
-      const Text expected = OwnText(std::string_view(
+      const Text expected = codepage::SystemText(std::string_view(
           c.text,
           c.bytes.size() == 3 && c.bytes[1] == 0 ? 3 : std::char_traits<char>::length(c.text)));
       const Text text = stream.CallText("ReadText");

@@ -4,7 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/com.h"
-#include "script/text_search.h"
+#include "platform/text_find.h"
 
 namespace qp::script {
 namespace {
@@ -49,10 +49,10 @@ TEST_F(EscapeTest, UnescapeText) {
   for (unsigned codePage : {codepage::kUtf8, codepage::kGbk}) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
-      const Text text = OwnText(c.text);
+      const Text text = codepage::SystemText(c.text);
       if (codepage::Convert(text, codePage, codepage::kUtf8) != c.text)
         continue;  // the code page lacks a character of this case
-      EXPECT_EQ(UnescapeText(text), OwnText(c.result)) << codePage << " " << c.text;
+      EXPECT_EQ(UnescapeText(text), codepage::SystemText(c.result)) << codePage << " " << c.text;
     }
   }
 }
@@ -71,7 +71,8 @@ TEST_F(EscapeTest, Utf16BytesToText) {
   for (unsigned codePage : {codepage::kUtf8, codepage::kGbk}) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases)
-      EXPECT_EQ(Utf16BytesToText(c.bytes), OwnText(c.text)) << codePage << " " << c.text;
+      EXPECT_EQ(Utf16BytesToText(c.bytes), codepage::SystemText(c.text))
+          << codePage << " " << c.text;
   }
 }
 

@@ -6,8 +6,8 @@
 
 #include "platform/codepage.h"
 #include "platform/com.h"
+#include "platform/text_find.h"
 #include "script/json_support_script.h"
-#include "script/text_search.h"
 
 namespace qp::script {
 namespace {
@@ -47,14 +47,14 @@ Text EscapeControlsInStrings(const Text& json) {
 
 // V as the body of a single-quoted script literal that yields exactly V.
 Text QuotedBody(const Text& value) {
-  Text body = ReplaceAll(value, "\\", "\\\\");
-  body = ReplaceAll(body, "'", "\\'");
-  body = ReplaceAll(body, "\"", "\\\"");
-  body = ReplaceAll(body, "\r", "\\r");
-  body = ReplaceAll(body, "\n", "\\n");
+  Text body = text::ReplaceAll(value, "\\", "\\\\");
+  body = text::ReplaceAll(body, "'", "\\'");
+  body = text::ReplaceAll(body, "\"", "\\\"");
+  body = text::ReplaceAll(body, "\r", "\\r");
+  body = text::ReplaceAll(body, "\n", "\\n");
   // Line terminators to the engine too; only the UTF-8 code page has them.
-  body = ReplaceAll(body, "\xE2\x80\xA8", "\\u2028");
-  return ReplaceAll(body, "\xE2\x80\xA9", "\\u2029");
+  body = text::ReplaceAll(body, "\xE2\x80\xA8", "\\u2028");
+  return text::ReplaceAll(body, "\xE2\x80\xA9", "\\u2029");
 }
 
 Text IndexText(int index) {

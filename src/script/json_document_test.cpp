@@ -7,7 +7,7 @@
 
 #include "platform/codepage.h"
 #include "platform/com.h"
-#include "script/text_search.h"
+#include "platform/text_find.h"
 
 namespace qp::script {
 namespace {
@@ -46,8 +46,9 @@ TEST_F(JsonDocumentTest, ReadsWhatTheServiceAnswers) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
       JsonDocument document;
-      EXPECT_TRUE(document.Parse(OwnText(c.json))) << codePage << " " << c.json;
-      EXPECT_EQ(document.GetText(c.path), OwnText(c.text)) << codePage << " " << c.json;
+      EXPECT_TRUE(document.Parse(codepage::SystemText(c.json))) << codePage << " " << c.json;
+      EXPECT_EQ(document.GetText(c.path), codepage::SystemText(c.text))
+          << codePage << " " << c.json;
     }
   }
 }
@@ -200,10 +201,10 @@ TEST_F(JsonDocumentTest, SetValueKeepsBackslashesAndQuotes) {
     };
     for (const auto& c : cases) {
       JsonDocument document;
-      const Text value = OwnText(c.value);
+      const Text value = codepage::SystemText(c.value);
       EXPECT_TRUE(document.SetValue("p", value)) << c.value;
       EXPECT_EQ(document.GetText("p"), value) << c.value;
-      EXPECT_EQ(document.ToText(), OwnText(c.json)) << c.value;
+      EXPECT_EQ(document.ToText(), codepage::SystemText(c.json)) << c.value;
       // A copy made through GetObject keeps the text intact.
       EXPECT_EQ(document.GetObject().GetText("p"), value) << c.value;
     }

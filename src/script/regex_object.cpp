@@ -4,7 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/com.h"
-#include "script/text_search.h"
+#include "platform/text_find.h"
 
 namespace qp::script {
 
@@ -52,7 +52,8 @@ bool RegexObject::Search(const Text& pattern, const Text& subject,
   expression_.WriteProperty("Global", isGlobal);
 
   if (quoteMarker.value_or(false))
-    expression_.WriteProperty("Pattern", ReplaceAll(pattern, OwnText("#引号"), "\""));
+    expression_.WriteProperty("Pattern",
+                              text::ReplaceAll(pattern, codepage::SystemText("#引号"), "\""));
   else
     expression_.WriteProperty("Pattern", pattern);
 
@@ -92,8 +93,8 @@ Text RegexObject::SubMatchText(int n, int k, int* position) {
     // first place at or after the start of its match that holds its text.
     const int matchStart = ByteOffsetOfUnits(static_cast<int>(match.ReadNumber("FirstIndex")));
     const Text subject = subject_.AsText();
-    const std::size_t at = FindText(subject, text, static_cast<std::size_t>(matchStart),
-                                    expression_.ReadBool("IgnoreCase"));
+    const std::size_t at = text::FindText(subject, text, static_cast<std::size_t>(matchStart),
+                                          expression_.ReadBool("IgnoreCase"));
     *position = at == std::string_view::npos ? -1 : static_cast<int>(at);
   }
   return text;

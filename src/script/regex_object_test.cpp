@@ -4,7 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/com.h"
-#include "script/text_search.h"
+#include "platform/text_find.h"
 
 namespace qp::script {
 namespace {
@@ -35,7 +35,7 @@ TEST_F(RegexObjectTest, FindsThePageCharset) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
       RegexObject regex;
-      EXPECT_TRUE(regex.Search(kCharsetPattern, OwnText(c.page))) << c.page;
+      EXPECT_TRUE(regex.Search(kCharsetPattern, codepage::SystemText(c.page))) << c.page;
       EXPECT_EQ(regex.SubMatchText(1, 1), c.charset) << c.page;
     }
   }
@@ -79,11 +79,11 @@ TEST_F(RegexObjectTest, OptionsChangeTheSearch) {
   EXPECT_EQ(regex.ReplaceMatches("b"), "ba");
   // The quote marker stands for a double quote only when asked for.
   const Text page = "charset=\"gbk\"";
-  EXPECT_TRUE(regex.Search(OwnText("charset=#引号(\\w+)"), page, std::nullopt, std::nullopt,
-                           std::nullopt, true));
+  EXPECT_TRUE(regex.Search(codepage::SystemText("charset=#引号(\\w+)"), page, std::nullopt,
+                           std::nullopt, std::nullopt, true));
   EXPECT_EQ(regex.SubMatchText(1, 1), "gbk");
   EXPECT_EQ(regex.GetPattern(), "charset=\"(\\w+)");
-  EXPECT_TRUE(regex.Search(OwnText("charset=#引号(\\w+)"), page));
+  EXPECT_TRUE(regex.Search(codepage::SystemText("charset=#引号(\\w+)"), page));
   EXPECT_EQ(regex.MatchCount(), 0);
 }
 
@@ -112,11 +112,13 @@ TEST_F(RegexObjectTest, PositionsAreByteOffsetsInText) {
       if (expected == -2)
         continue;  // GBK has no such character
       RegexObject regex;
-      ASSERT_TRUE(regex.Search(OwnText(c.pattern), OwnText(c.subject))) << c.pattern;
+      ASSERT_TRUE(regex.Search(codepage::SystemText(c.pattern), codepage::SystemText(c.subject)))
+          << c.pattern;
       int position = -1;
       const Text text = c.group ? regex.SubMatchText(c.match, c.group, &position)
                                 : regex.MatchText(c.match, &position);
-      EXPECT_EQ(text, OwnText(c.text)) << codePage << " " << c.pattern << " " << c.subject;
+      EXPECT_EQ(text, codepage::SystemText(c.text))
+          << codePage << " " << c.pattern << " " << c.subject;
       EXPECT_EQ(position, expected) << codePage << " " << c.pattern << " " << c.subject;
     }
   }
@@ -152,8 +154,11 @@ TEST_F(RegexObjectTest, ReplaceUsesGroupReferences) {
     codepage::ScopedTextCodePage scoped(codePage);
     for (const auto& c : cases) {
       RegexObject regex;
-      ASSERT_TRUE(regex.Search(OwnText(c.pattern), OwnText(c.subject))) << c.pattern;
-      EXPECT_EQ(regex.ReplaceMatches(OwnText(c.replacement)), OwnText(c.result)) << c.pattern;
+      ASSERT_TRUE(regex.Search(codepage::SystemText(c.pattern), codepage::SystemText(c.subject)))
+          << c.pattern;
+      EXPECT_EQ(regex.ReplaceMatches(codepage::SystemText(c.replacement)),
+                codepage::SystemText(c.result))
+          << c.pattern;
     }
   }
 }

@@ -1,8 +1,8 @@
-#include "http/text_find.h"
+#include "platform/text_find.h"
 
 #include "platform/codepage.h"
 
-namespace qp::http {
+namespace qp::text {
 namespace {
 
 char LowerAscii(char c) {
@@ -21,21 +21,35 @@ bool MatchesAt(std::string_view text, std::size_t pos, std::string_view needle, 
   return true;
 }
 
+// The first match at or after `pos`, which must be a character start.
+std::size_t FindFromCharStart(std::string_view text, std::string_view needle, std::size_t pos,
+                              bool ignoreCase) {
+  if (needle.empty())
+    return kNotFound;
+  const unsigned codePage = codepage::TextCodePage();
+  for (; pos + needle.size() <= text.size(); pos += codepage::CharSize(text, pos, codePage)) {
+    if (MatchesAt(text, pos, needle, ignoreCase))
+      return pos;
+  }
+  return kNotFound;
+}
+
+// The first character start at or after `pos`, walking from `start`, itself a
+// character start: a match may end inside a character whose lead byte it took.
+std::size_t NextCharStart(std::string_view text, std::size_t start, std::size_t pos) {
+  const unsigned codePage = codepage::TextCodePage();
+  while (start < pos && start < text.size())
+    start += codepage::CharSize(text, start, codePage);
+  return start;
+}
+
 }  // namespace
 
 std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from,
                      bool ignoreCase) {
-  if (needle.empty())
-    return kNotFound;
-  const unsigned codePage = codepage::TextCodePage();
   // Walk character starts from the beginning: `from` itself may sit inside a
   // character, and a match must begin on a character boundary.
-  for (std::size_t pos = 0; pos + needle.size() <= text.size();
-       pos += codepage::CharSize(text, pos, codePage)) {
-    if (pos >= from && MatchesAt(text, pos, needle, ignoreCase))
-      return pos;
-  }
-  return kNotFound;
+  return FindFromCharStart(text, needle, NextCharStart(text, 0, from), ignoreCase);
 }
 
 std::size_t FindLastText(std::string_view text, std::string_view needle, std::size_t lastStart,
@@ -60,17 +74,22 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && MatchesAt(a, 0, b, true);
 }
 
+// Both walk the text once: each search resumes at the first character start
+// after the previous match, which may end inside a character whose lead byte
+// it took; those bytes still belong to the next piece.
 std::vector<Text> SplitText(std::string_view text, std::string_view separator) {
   std::vector<Text> pieces;
   std::size_t start = 0;
+  std::size_t searchFrom = 0;
   while (start < text.size()) {
-    std::size_t at = FindText(text, separator, start);
+    const std::size_t at = FindFromCharStart(text, separator, searchFrom, false);
     if (at == kNotFound) {
       pieces.emplace_back(text.substr(start));
       break;
     }
     pieces.emplace_back(text.substr(start, at - start));
     start = at + separator.size();
+    searchFrom = NextCharStart(text, at, start);
   }
   return pieces;
 }
@@ -79,10 +98,12 @@ Text ReplaceAll(std::string_view text, std::string_view from, std::string_view t
                 bool ignoreCase) {
   Text out;
   std::size_t start = 0;
-  for (std::size_t at; (at = FindText(text, from, start, ignoreCase)) != kNotFound;
-       start = at + from.size()) {
+  std::size_t searchFrom = 0;
+  for (std::size_t at; (at = FindFromCharStart(text, from, searchFrom, ignoreCase)) != kNotFound;) {
     out.append(text.substr(start, at - start));
     out.append(to);
+    start = at + from.size();
+    searchFrom = NextCharStart(text, at, start);
   }
   out.append(text.substr(start));
   return out;
@@ -118,8 +139,4 @@ Text TrimBlanks(std::string_view text) {
   return Text(text);
 }
 
-Text FromUtf8(std::string_view utf8) {
-  return codepage::Convert(utf8, codepage::kUtf8, codepage::TextCodePage());
-}
-
-}  // namespace qp::http
+}  // namespace qp::text

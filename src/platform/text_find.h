@@ -1,7 +1,9 @@
 #pragma once
 // Byte-string searches over Text that step over whole characters of the Text
 // code page, so a match never starts on the trail byte of a double-byte
-// character. Letter case, when ignored, is ignored for ASCII letters only.
+// character (GBK trail bytes include '\', '[' and ']'). Letter case, when
+// ignored, is ignored for ASCII letters only. Portable code: it needs nothing
+// of the system but the code page's character sizes.
 
 #include <cstddef>
 #include <string_view>
@@ -9,12 +11,13 @@
 
 #include "platform/text.h"
 
-namespace qp::http {
+namespace qp::text {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
 // The byte offset of the first occurrence of `needle` that starts at or after
-// `from`, or kNotFound. An empty needle is never found.
+// `from`, or kNotFound. `from` may lie inside a character. An empty needle is
+// never found.
 std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from = 0,
                      bool ignoreCase = false);
 
@@ -33,7 +36,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // pieces.
 std::vector<Text> SplitText(std::string_view text, std::string_view separator);
 
-// Every occurrence of `from` (searched as FindText does) replaced by `to`.
+// Every occurrence of `from` (searched as FindText does) replaced by `to`,
+// left to right, without rescanning what was inserted.
 Text ReplaceAll(std::string_view text, std::string_view from, std::string_view to,
                 bool ignoreCase = false);
 
@@ -41,8 +45,4 @@ Text ReplaceAll(std::string_view text, std::string_view from, std::string_view t
 // both ends; tabs, CR and LF stay.
 Text TrimBlanks(std::string_view text);
 
-// A text of the system's own, written as UTF-8 in the source, in the Text
-// code page.
-Text FromUtf8(std::string_view utf8);
-
-}  // namespace qp::http
+}  // namespace qp::text
