@@ -103,6 +103,25 @@ Text BoundaryFor(std::string_view content, std::string_view name) {
   return boundary;
 }
 
+// The name stands inside a quoted header parameter (filename="..."), where a
+// double quote would end it and a line break would end the header. Browsers
+// send those three bytes percent-encoded; a Windows name never holds them.
+Bytes NameForHeader(Bytes name) {
+  Bytes out;
+  out.reserve(name.size());
+  for (std::uint8_t byte : name) {
+    const char* escaped = byte == '"'    ? "%22"
+                          : byte == '\r' ? "%0D"
+                          : byte == '\n' ? "%0A"
+                                         : nullptr;
+    if (escaped)
+      out.insert(out.end(), escaped, escaped + 3);
+    else
+      out.push_back(byte);
+  }
+  return out;
+}
+
 // BuildUploadBody's work; false when the file can't be read or the body
 // can't be carried.
 bool AssembleBody(const Text& path, const Text& folderId, Bytes* body, Text* boundary) {
@@ -112,7 +131,7 @@ bool AssembleBody(const Text& path, const Text& folderId, Bytes* body, Text* bou
 
   Text creation, lastWrite, lastAccess;
   GetFileTimeTexts(path, &creation, &lastWrite, &lastAccess);
-  Bytes nameUtf8 = TextToUtf8(FileNameOfPath(path, true));
+  Bytes nameUtf8 = NameForHeader(TextToUtf8(FileNameOfPath(path, true)));
   Text text = FillTemplate(UploadFormTemplate(),
                            {{SystemText("[目录ID]"), folderId},
                             {SystemText("[修改时间]"), lastWrite},

@@ -88,6 +88,24 @@ TEST_F(UploadFormTest, BodyIsTheBrowserFormByteForByte) {
             "Firefox/70.0");
 }
 
+TEST_F(UploadFormTest, QuotesAndLineBreaksInANameCannotBreakItsHeader) {
+  static const struct {
+    const char* name;
+    const char* sent;
+  } cases[] = {
+      {"say \"hi\".txt", "say %22hi%22.txt"},
+      {"two\nlines", "two%0Alines"},
+      {"cr\rhere", "cr%0Dhere"},
+      {"100%.txt", "100%.txt"},
+  };
+  for (const auto& c : cases) {
+    Bytes body;
+    Text boundary;
+    ASSERT_TRUE(BuildUploadBody(Write(c.name, "x"), "-1", &body, &boundary)) << c.name;
+    EXPECT_EQ(ToText(body), Expected("-1", c.sent, "2020-02-02 09:05:03", "1", "x")) << c.name;
+  }
+}
+
 TEST_F(UploadFormTest, ContentHoldingADelimiterLineGetsAnotherBoundary) {
   const std::string D = "--" + kBoundary;
   const struct {
@@ -96,7 +114,7 @@ TEST_F(UploadFormTest, ContentHoldingADelimiterLineGetsAnotherBoundary) {
       {"line", "a\r\n" + D + "--\r\nb", kBoundary + "0"},
       {"first", D + "\r\n", kBoundary + "0"},
       {"both", "\r\n" + D + "\r\n" + D + "0", kBoundary + "1"},
-      {"crlf\r\n" + D, "x", kBoundary + "0"},  // in the name part
+      {D + ".txt", "x", kBoundary + "0"},  // a name that starts a line of the name part
   };
   for (const auto& c : cases) {
     Bytes body;
