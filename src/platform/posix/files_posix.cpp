@@ -124,26 +124,8 @@ bool ReadTimes(const Text& path, Times* times) {
 }
 
 bool ReadWholeFile(const Text& path, Bytes* content) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.ok())
-    return false;
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
-    return false;
   content->clear();
-  content->reserve(static_cast<size_t>(st.st_size));
-  std::uint8_t buffer[1 << 16];
-  for (;;) {
-    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      return false;
-    }
-    if (n == 0)
-      return true;
-    content->insert(content->end(), buffer, buffer + n);
-  }
+  return AppendWholeFile(path, content);
 }
 
 bool AppendWholeFile(const Text& path, Bytes* content) {
