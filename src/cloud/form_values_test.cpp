@@ -1,45 +1,24 @@
 #include "cloud/form_values.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <ctime>
-#include <fstream>
 
 #include "platform/codepage.h"
+#include "scratch_files.h"
 
 namespace qp::cloud {
 namespace {
 
+using qp::testing::LocalClock;
+
 class FormValuesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qp-form-XXXXXX";
-    dir_ = ::mkdtemp(pattern);
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-  Text MakeFile(const Text& name, off_t size) {
+  Text MakeFile(const Text& name, std::uint64_t size) {
     Text path = dir_ + "/" + name;
-    int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-    EXPECT_EQ(::ftruncate(fd, size), 0);  // sparse: no disk used for the large ones
-    ::close(fd);
+    EXPECT_TRUE(qp::testing::MakeSparseFile(path, size));  // no disk for the large ones
     return path;
   }
-  static timespec LocalTime(int y, int mo, int d, int h, int mi, int s) {
-    struct tm tm {};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
-    tm.tm_isdst = -1;
-    return {std::mktime(&tm), 0};
-  }
-  Text dir_;
+  qp::testing::ScratchFolder scratch_;
+  const Text dir_ = scratch_.path();
 };
 
 TEST_F(FormValuesTest, SizeInKiBRoundsUpOverTheWhole64BitSize) {
@@ -66,19 +45,16 @@ TEST_F(FormValuesTest, SizeInKiBRoundsUpOverTheWhole64BitSize) {
 TEST_F(FormValuesTest, TimeTextsAreLocalAndKeepTheTimeOfDay) {
   Text path = MakeFile("a.txt", 3);
   static const struct {
-    timespec access, write;
+    LocalClock access, write;
     const char* lastAccess;
     const char* lastWrite;
   } cases[] = {
-      {LocalTime(2020, 2, 2, 9, 5, 3), LocalTime(2020, 2, 2, 9, 5, 3), "2020-02-02 09:05:03",
-       "2020-02-02 09:05:03"},
+      {{2020, 2, 2, 9, 5, 3}, {2020, 2, 2, 9, 5, 3}, "2020-02-02 09:05:03", "2020-02-02 09:05:03"},
       // Midnight: the access text ends in the blank, the write text keeps 00:00:00.
-      {LocalTime(2021, 12, 31, 0, 0, 0), LocalTime(2021, 12, 31, 0, 0, 0), "2021-12-31 ",
-       "2021-12-31 00:00:00"},
+      {{2021, 12, 31, 0, 0, 0}, {2021, 12, 31, 0, 0, 0}, "2021-12-31 ", "2021-12-31 00:00:00"},
   };
   for (const auto& c : cases) {
-    timespec times[2] = {c.access, c.write};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    ASSERT_TRUE(qp::testing::SetFileTimes(path, c.access, c.write));
     Text creation = "x", lastWrite = "x", lastAccess = "x";
     ASSERT_TRUE(GetFileTimeTexts(path, &creation, &lastWrite, &lastAccess));
     EXPECT_EQ(lastWrite, c.lastWrite);

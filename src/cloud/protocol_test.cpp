@@ -1,7 +1,6 @@
 // The sign-in, upload and share-link requests as the service client sends
 // them through the real HTTP layer, against the service emulator on loopback.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include "cloud/share_link.h"
 #include "cloud/upload_file.h"
 #include "emulator/emulator.h"
+#include "scratch_files.h"
 
 namespace qp::cloud {
 namespace {
@@ -32,13 +32,10 @@ class ProtocolTest : public ::testing::Test {
         saved_.emplace_back(name, value);
       ::unsetenv(name);
     }
-    char pattern[] = "/tmp/qp-protocol-XXXXXX";
-    dir_ = ::mkdtemp(pattern);
   }
   void TearDown() override {
     for (const auto& [name, value] : saved_)
       ::setenv(name.c_str(), value.c_str(), 1);
-    std::system(("rm -rf '" + dir_ + "'").c_str());
   }
   void Start(emulator::Faults faults = {}) {
     origins_.reset();
@@ -73,7 +70,8 @@ class ProtocolTest : public ::testing::Test {
   }
 
   std::vector<std::pair<std::string, std::string>> saved_;
-  std::string dir_;
+  qp::testing::ScratchFolder scratch_;
+  const std::string dir_ = scratch_.path();
   std::unique_ptr<emulator::Emulator> emulator_;
   std::unique_ptr<ScopedOrigins> origins_;
 };
@@ -157,9 +155,9 @@ TEST_F(ProtocolTest, EveryFailureIsFalseWithNothingOnTheClipboard) {
   // A file that can't be read is not sent at all.
   Start();
   Text locked = Write("locked", "x");
-  ::chmod(locked.c_str(), 0);
+  const bool unreadable = qp::testing::MakeUnreadable(locked);
   for (const Text& bad : {dir_ + "/missing", dir_, locked}) {
-    if (bad == locked && ::geteuid() == 0)
+    if (bad == locked && !unreadable)
       continue;  // root reads it regardless
     Text cookies = kSeeded;
     std::string printed;

@@ -1,13 +1,10 @@
 #include "cloud/upload_form.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <fstream>
+
+#include "scratch_files.h"
 
 namespace qp::cloud {
 namespace {
@@ -32,31 +29,16 @@ std::string Expected(const std::string& folder, const std::string& name, const s
 
 class UploadFormTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qp-upload-XXXXXX";
-    dir_ = ::mkdtemp(pattern);
-  }
-  void TearDown() override {
-    ::chmod((dir_ + "/locked").c_str(), 0600);
-    std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
   // Writes the file and sets its last-write time to 2020-02-02 09:05:03 local.
   Text Write(const std::string& name, const std::string& content) {
     Text path = dir_ + "/" + name;
     std::ofstream(path, std::ios::binary) << content;
-    struct tm tm {};
-    tm.tm_year = 120;
-    tm.tm_mon = 1;
-    tm.tm_mday = 2;
-    tm.tm_hour = 9;
-    tm.tm_min = 5;
-    tm.tm_sec = 3;
-    tm.tm_isdst = -1;
-    timespec times[2] = {{std::mktime(&tm), 0}, {std::mktime(&tm), 0}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    const qp::testing::LocalClock time = {2020, 2, 2, 9, 5, 3};
+    EXPECT_TRUE(qp::testing::SetFileTimes(path, time, time)) << name;
     return path;
   }
-  Text dir_;
+  qp::testing::ScratchFolder scratch_;
+  const Text dir_ = scratch_.path();
 };
 
 TEST_F(UploadFormTest, BodyIsTheBrowserFormByteForByte) {
@@ -132,10 +114,9 @@ TEST_F(UploadFormTest, ContentHoldingADelimiterLineGetsAnotherBoundary) {
 
 TEST_F(UploadFormTest, AnUnreadableFileGivesNoBody) {
   Text locked = Write("locked", "secret");
-  ::chmod(locked.c_str(), 0);
-  bool root = ::geteuid() == 0;  // root reads it regardless
+  const bool unreadable = qp::testing::MakeUnreadable(locked);  // root reads it regardless
   for (const Text& path : {dir_ + "/missing", dir_, locked}) {
-    if (path == locked && root)
+    if (path == locked && !unreadable)
       continue;
     Bytes body = {'x'};
     Text boundary;
@@ -147,9 +128,7 @@ TEST_F(UploadFormTest, AnUnreadableFileGivesNoBody) {
 TEST_F(UploadFormTest, ABodyPastWhatARequestCarriesIsNotBuilt) {
   // Sparse: no disk and no reading for the body that would not fit.
   Text big = dir_ + "/big";
-  int fd = ::open(big.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxBodySize)), 0);
-  ::close(fd);
+  ASSERT_TRUE(qp::testing::MakeSparseFile(big, kMaxBodySize));
   Bytes body;
   Text boundary;
   EXPECT_FALSE(BuildUploadBody(big, "-1", &body, &boundary));
