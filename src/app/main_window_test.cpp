@@ -10,6 +10,7 @@
 #include "cloud/origins.h"
 #include "platform/files.h"
 #include "platform/gui_fake.h"
+#include "scratch_files.h"
 #include "shell/send_to.h"
 
 namespace qp::app {
@@ -36,9 +37,10 @@ class WatchingGui : public gui::FakeGui {
 // folder.
 class MainWindowTest : public ::testing::Test {
  protected:
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
   void SetUp() override {
-    char pattern[] = "/tmp/qp-app-XXXXXX";
-    root_ = ::mkdtemp(pattern);
+    root_ = scratch_.path();
     run_ = root_ + "/run";
     ::mkdir(run_.c_str(), 0755);
     ::mkdir((root_ + "/home").c_str(), 0755);
@@ -52,7 +54,6 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     ::setenv("HOME", savedHome_.c_str(), 1);
     process::SetRunDirectory("");
-    std::system(("rm -rf '" + root_ + "'").c_str());
   }
   Text Settings() {
     Bytes content;

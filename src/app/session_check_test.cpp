@@ -18,6 +18,7 @@
 #include "emulator/emulator.h"
 #include "loopback_server.h"
 #include "platform/gui_fake.h"
+#include "scratch_files.h"
 
 namespace qp::app {
 namespace {
@@ -31,6 +32,8 @@ const char kSuccess[] = "创建链接成功!并且已经复制到剪辑版，请
 
 class SessionCheckTest : public ::testing::Test {
  protected:
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
   void SetUp() override {
     // The link goes to standard output without a desktop; the desktop
     // clipboard of the machine running the tests is left alone.
@@ -39,8 +42,7 @@ class SessionCheckTest : public ::testing::Test {
         savedEnv_.emplace_back(name, value);
       ::unsetenv(name);
     }
-    char pattern[] = "/tmp/qp-session-XXXXXX";
-    run_ = ::mkdtemp(pattern);
+    run_ = scratch_.path();
     process::SetRunDirectory(run_);
     file_ = run_ + "/a.txt";
     std::ofstream(file_) << "hello";
@@ -57,7 +59,6 @@ class SessionCheckTest : public ::testing::Test {
     origins_.reset();
     emulator_.reset();
     process::SetRunDirectory("");
-    std::system(("rm -rf '" + run_ + "'").c_str());
     for (const auto& [name, value] : savedEnv_)
       ::setenv(name.c_str(), value.c_str(), 1);
   }

@@ -8,21 +8,20 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "scratch_files.h"
 
 namespace qp::app {
 namespace {
 
 class SettingsTest : public ::testing::Test {
  protected:
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
   void SetUp() override {
-    char pattern[] = "/tmp/qp-settings-XXXXXX";
-    dir_ = ::mkdtemp(pattern);
+    dir_ = scratch_.path();
     process::SetRunDirectory(dir_);
   }
-  void TearDown() override {
-    process::SetRunDirectory("");
-    std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
+  void TearDown() override { process::SetRunDirectory(""); }
   Text File() {
     Bytes content;
     return files::ReadWholeFile(dir_ + "/设置.ini", &content) ? ToText(content) : "<missing>";

@@ -6,16 +6,16 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "scratch_files.h"
+
 namespace qp::files {
 namespace {
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qp-files-XXXXXX";
-    dir_ = ::mkdtemp(pattern);
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
+  void SetUp() override { dir_ = scratch_.path(); }
   std::string dir_;
 };
 

@@ -7,15 +7,18 @@
 #include <fstream>
 #include <map>
 
+#include "scratch_files.h"
+
 namespace qp::folders {
 namespace {
 
 // Sets environment variables for one test and puts the old values back.
 class FoldersTest : public ::testing::Test {
  protected:
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
   void SetUp() override {
-    char pattern[] = "/tmp/qp-folders-XXXXXX";
-    home_ = ::mkdtemp(pattern);
+    home_ = scratch_.path();
     Set("HOME", home_.c_str());
     for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"})
       Set(name, nullptr);
@@ -27,7 +30,6 @@ class FoldersTest : public ::testing::Test {
       else
         ::unsetenv(name.c_str());
     }
-    std::system(("rm -rf '" + home_ + "'").c_str());
   }
   void Set(const char* name, const char* value) {
     if (!saved_.count(name)) {

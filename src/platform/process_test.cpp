@@ -10,6 +10,7 @@
 
 #include "platform/com.h"
 #include "platform/files.h"
+#include "scratch_files.h"
 
 namespace qp::process {
 namespace {
@@ -37,8 +38,8 @@ TEST(Process, RelativeArgumentsBecomeAbsoluteAgainstTheStartFolder) {
 
 TEST(Process, StartUpMovesIntoTheExecutablesFolderAfterResolvingArguments) {
   const Text before = files::CurrentDirectory();
-  char pattern[] = "/tmp/qp-process-XXXXXX";
-  const Text start = ::mkdtemp(pattern);
+  const qp::testing::ScratchFolder scratch;
+  const Text start = scratch.path();
   ASSERT_TRUE(files::SetCurrentDirectory(start));
   char prog[] = "prog", rel[] = "名字 with blank.txt", abs[] = "/etc/hosts";
   char* argv[] = {prog, rel, abs, nullptr};
@@ -54,7 +55,6 @@ TEST(Process, StartUpMovesIntoTheExecutablesFolderAfterResolvingArguments) {
   EXPECT_EQ(com::InitializeCount(), comBefore + 1);
   com::Uninitialize();
   files::SetCurrentDirectory(before);
-  ::rmdir(start.c_str());
 }
 
 TEST(Process, StartThreadRunsTheBodyOnAnotherThread) {

@@ -9,18 +9,19 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "scratch_files.h"
 
 namespace qp::profile {
 namespace {
 
 class ProfileTest : public ::testing::Test {
  protected:
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
   void SetUp() override {
-    char pattern[] = "/tmp/qp-profile-XXXXXX";
-    dir_ = ::mkdtemp(pattern);
+    dir_ = scratch_.path();
     path_ = dir_ + "/设置.ini";
   }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
   void Put(const Text& content) { std::ofstream(path_, std::ios::binary) << content; }
   Text Get() {

@@ -7,17 +7,16 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "scratch_files.h"
 
 namespace qp::shelllink {
 namespace {
 
 class ShellLinkTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qp-link-XXXXXX";
-    dir_ = ::mkdtemp(pattern);
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
+  void SetUp() override { dir_ = scratch_.path(); }
   Text Read(const Text& path) {
     Bytes content;
     return files::ReadWholeFile(path, &content) ? ToText(content) : "<missing>";

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/process.h"
+#include "scratch_files.h"
 
 namespace qp::shell {
 namespace {
@@ -18,9 +19,10 @@ namespace {
 // what the handlers told the user.
 class SendToTest : public ::testing::Test {
  public:
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
   void SetUp() override {
-    char pattern[] = "/tmp/qp-sendto-XXXXXX";
-    root_ = ::mkdtemp(pattern);
+    root_ = scratch_.path();
     run_ = root_ + "/run dir";
     home_ = root_ + "/home";
     ::mkdir(run_.c_str(), 0755);
@@ -39,7 +41,6 @@ class SendToTest : public ::testing::Test {
     ::setenv("HOME", savedHome_.c_str(), 1);
     ::unsetenv("XDG_DATA_HOME");
     process::SetRunDirectory("");
-    std::system(("rm -rf '" + root_ + "'").c_str());
   }
 
   void PutExecutable(const Text& name) {

@@ -12,6 +12,7 @@
 
 #include "emulator/emulator.h"
 #include "run.h"
+#include "scratch_files.h"
 #include "xvfb.h"
 
 namespace qp {
@@ -41,6 +42,8 @@ std::string ReadAll(const std::string& path) {
 
 class PublishTest : public ::testing::Test {
  protected:
+  // Removed with everything in it when the test ends.
+  qp::testing::ScratchFolder scratch_;
   void SetUp() override {
     ports_[0] = LoopbackPort(QUILLPOST_ACCOUNT_ORIGIN);
     ports_[1] = LoopbackPort(QUILLPOST_UPLOAD_ORIGIN);
@@ -48,17 +51,12 @@ class PublishTest : public ::testing::Test {
     if (!ports_[0] || !ports_[1] || !ports_[2])
       GTEST_SKIP() << "built for the real service; configure with loopback origins "
                       "(scripts/test does) to run the end-to-end tests";
-    char pattern[] = "/tmp/qp-e2e-XXXXXX";
-    dir_ = ::mkdtemp(pattern);
+    dir_ = scratch_.path();
     exe_ = dir_ + "/quillpost";
     std::system(("cp '" QUILLPOST_EXE "' '" + exe_ + "'").c_str());
     settings_ = dir_ + "/设置.ini";
   }
-  void TearDown() override {
-    emulator_.reset();
-    if (!dir_.empty())
-      std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
+  void TearDown() override { emulator_.reset(); }
   void StartEmulator(emulator::Faults faults = {}) {
     emulator::Options o;
     o.accountPort = ports_[0];
